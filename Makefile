@@ -1,0 +1,29 @@
+# Kartoplot: one-word entry points. Each target installs what is missing first.
+PRESET ?= debug
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build test release demo clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	cmake --preset $(PRESET)
+
+build: configure
+	cmake --build --preset $(PRESET) -j $(JOBS)
+
+test: build
+	ctest --preset $(PRESET) -j $(JOBS)
+
+release:
+	$(MAKE) build PRESET=release
+
+demo: build
+	@echo "Kartoplot is built. The demo map needs the renderer, which has not landed yet:"
+	@echo "there is nothing to draw the charts with so far, so no demo picture is written."
+
+clean:
+	rm -rf build

@@ -1,0 +1,273 @@
+#include "host/elements.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "command/error_handling.h"
+#include "host/display.h"
+#include "host/graphics.h"
+
+namespace kartoplot::host {
+
+namespace {
+
+Envelope pointEnvelope(const Point& p) { return Envelope(p.x, p.y, p.x, p.y); }
+
+Envelope grow(Envelope e, double by) {
+    if (e.isEmpty() || by <= 0) {
+        return e;
+    }
+    return Envelope(e.xMin() - by, e.yMin() - by, e.xMax() + by, e.yMax() + by);
+}
+
+}  // namespace
+
+Element::Element(const Element& other)
+    : HostObject(other),
+      geometry_(other.geometry_),
+      name_(other.name_),
+      customProperty_(other.customProperty_) {}
+
+void Element::setName(std::string name) {
+    std::string old = std::move(name_);
+    name_ = std::move(name);
+    if (container_ != nullptr) {
+        container_->onRenamed(*this, *this, old);
+    } else if (parent_ != nullptr && parent_->container_ != nullptr) {
+        parent_->container_->onRenamed(*parent_, *this, old);
+    }
+}
+
+// ---- markers ---------------------------------------------------------------------------
+
+std::shared_ptr<Element> MarkerElement::clone() const {
+    auto copy = std::make_shared<MarkerElement>(*this);
+    copy->symbol = symbol ? std::static_pointer_cast<MarkerSymbol>(symbol->clone()) : nullptr;
+    return copy;
+}
+
+Envelope MarkerElement::queryBounds(const ScreenDisplay& display) const {
+    const Point p = geometry_.labelPoint();
+    if (!symbol || geometry_.isEmpty()) {
+        return geometry_.isEmpty() ? Envelope() : pointEnvelope(p);
+    }
+    const double k = display.transformation().pointsToMapDistance(1.0);
+    if (symbol->kind() == SymbolKind::BarChart) {
+        const auto& chart = static_cast<const BarChartSymbol&>(*symbol);
+        const Envelope rel = barChartLayout(chart).envelope();
+        Envelope e(p.x + rel.xMin() * k, p.y + rel.yMin() * k, p.x + rel.xMax() * k,
+                   p.y + rel.yMax() * k);
+        if (leaderVisible(*this, display)) {
+            e.expand(chart.background->anchorPoint);
+        }
+        return e;
+    }
+    const double half = symbol->size * k / 2;
+    const double cx = p.x + symbol->xOffset * k;
+    const double cy = p.y + symbol->yOffset * k;
+    return Envelope(cx - half, cy - half, cx + half, cy + half);
+}
+
+bool leaderVisible(const MarkerElement& element, const ScreenDisplay& display) {
+    if (!element.symbol || element.symbol->kind() != SymbolKind::BarChart) {
+        return false;
+    }
+    const auto& chart = static_cast<const BarChartSymbol&>(*element.symbol);
+    if (!chart.background || element.geometry().isEmpty()) {
+        return false;
+    }
+    const double k = display.transformation().pointsToMapDistance(1.0);
+    if (k <= 0) {
+        return false;
+    }
+    const Point p = element.geometry().labelPoint();
+    const Envelope rel = barChartLayout(chart).envelope();
+    const Point centre{p.x + (rel.xMin() + rel.xMax()) / 2 * k, p.y + rel.yMax() / 2 * k};
+    const Point& anchor = chart.background->anchorPoint;
+    const double distancePoints = std::hypot(anchor.x - centre.x, anchor.y - centre.y) / k;
+    return distancePoints > chart.background->leaderTolerance;
+}
+
+// ---- text ------------------------------------------------------------------------------
+
+std::shared_ptr<Element> TextElement::clone() const {
+    auto copy = std::make_shared<TextElement>(*this);
+    copy->symbol = symbol ? std::static_pointer_cast<TextSymbol>(symbol->clone()) : nullptr;
+    return copy;
+}
+
+double TextElement::pointSize(const ScreenDisplay& display) const {
+    const DisplayTransformation& t = display.transformation();
+    if (scaleText) {
+        return t.pointsToMapDistance(1.0);
+    }
+    return kMetresPerInch / kPointsPerInch * t.scale() / metresPerMapUnit(t.units());
+}
+
+Envelope TextElement::queryBounds(const ScreenDisplay& display) const {
+    if (geometry_.isEmpty()) {
+        return {};
+    }
+    const Point p = geometry_.labelPoint();
+    if (!symbol) {
+        return pointEnvelope(p);
+    }
+    const TextExtent ext = display.textMetrics().measure(text, *symbol);
+    const double k = pointSize(display);
+    const double w = ext.width * k;
+    const double h = ext.height() * k;
+    double x0 = p.x;
+    switch (symbol->horizontalAlignment) {
+        case HorizontalAlignment::Center: x0 = p.x - w / 2; break;
+        case HorizontalAlignment::Right: x0 = p.x - w; break;
+        default: break;
+    }
+    double y0 = p.y;
+    switch (symbol->verticalAlignment) {
+        case VerticalAlignment::Top: y0 = p.y - h; break;
+        case VerticalAlignment::Center: y0 = p.y - h / 2; break;
+        case VerticalAlignment::Baseline: y0 = p.y - ext.descent * k; break;
+        case VerticalAlignment::Bottom: break;
+    }
+    return Envelope(x0, y0, x0 + w, y0 + h);
+}
+
+// ---- lines and polygons ----------------------------------------------------------------
+
+std::shared_ptr<Element> LineElement::clone() const {
+    auto copy = std::make_shared<LineElement>(*this);
+    copy->symbol = symbol ? std::static_pointer_cast<LineSymbol>(symbol->clone()) : nullptr;
+    return copy;
+}
+
+Envelope LineElement::queryBounds(const ScreenDisplay& display) const {
+    const double halfWidth =
+        symbol ? display.transformation().pointsToMapDistance(symbol->width) / 2 : 0.0;
+    return grow(geometry_.envelope(), halfWidth);
+}
+
+std::shared_ptr<Element> PolygonElement::clone() const {
+    auto copy = std::make_shared<PolygonElement>(*this);
+    copy->symbol = symbol ? std::static_pointer_cast<FillSymbol>(symbol->clone()) : nullptr;
+    return copy;
+}
+
+Envelope PolygonElement::queryBounds(const ScreenDisplay& display) const {
+    const double halfWidth = symbol && symbol->outline
+                                 ? display.transformation().pointsToMapDistance(
+                                       symbol->outline->width) / 2
+                                 : 0.0;
+    return grow(geometry_.envelope(), halfWidth);
+}
+
+// ---- groups ----------------------------------------------------------------------------
+
+GroupElement::~GroupElement() {
+    for (auto& member : members_) {
+        member->parent_ = nullptr;
+    }
+}
+
+std::shared_ptr<Element> GroupElement::clone() const {
+    auto copy = std::make_shared<GroupElement>();
+    copy->setName(name());
+    copy->setCustomProperty(customProperty());
+    for (const auto& member : members_) {
+        copy->addElement(member->clone());
+    }
+    return copy;
+}
+
+const std::shared_ptr<Element>& GroupElement::element(int index) const {
+    if (index < 0 || index >= elementCount()) {
+        throw HostError(errnum::kSubscriptRange, "GroupElement",
+                        "Element index " + std::to_string(index) + " is outside the group of " +
+                            std::to_string(elementCount()));
+    }
+    return members_[static_cast<std::size_t>(index)];
+}
+
+GraphicsContainer* GroupElement::owningContainer() const noexcept { return container_; }
+
+void GroupElement::addElement(std::shared_ptr<Element> element) {
+    if (!element) {
+        throw HostError(errnum::kObjectMissing, "GroupElement", "No element to add to the group");
+    }
+    if (element->parent_ != nullptr || element->container_ != nullptr) {
+        throw HostError(errnum::kInvalidCall, "GroupElement",
+                        "The element already belongs to a group or a graphics layer");
+    }
+    if (element.get() == this) {
+        throw HostError(errnum::kInvalidCall, "GroupElement", "A group cannot contain itself");
+    }
+    element->parent_ = this;
+    members_.push_back(element);
+    if (GraphicsContainer* c = owningContainer()) {
+        c->onMemberAdded(*this, *element);
+    }
+}
+
+void GroupElement::deleteElement(const Element& element) {
+    const auto it = std::find_if(members_.begin(), members_.end(),
+                                 [&](const auto& m) { return m.get() == &element; });
+    if (it == members_.end()) {
+        return;
+    }
+    std::shared_ptr<Element> removed = *it;
+    members_.erase(it);
+    removed->parent_ = nullptr;
+    if (GraphicsContainer* c = owningContainer()) {
+        c->onMemberRemoved(*this, removed->name());
+    }
+}
+
+void GroupElement::clearElements() {
+    while (!members_.empty()) {
+        deleteElement(*members_.back());
+    }
+}
+
+const Geometry& GroupElement::geometry() const {
+    Envelope e;
+    for (const auto& member : members_) {
+        e.expand(member->geometry().envelope());
+    }
+    envelopeCache_ = e.isEmpty() ? Geometry() : Geometry(e);
+    return envelopeCache_;
+}
+
+void GroupElement::setGeometry(Geometry geometry) {
+    const Envelope from = this->geometry().envelope();
+    const Envelope to = geometry.envelope();
+    if (from.isEmpty() || to.isEmpty()) {
+        return;
+    }
+    const double dx = to.xMin() - from.xMin();
+    const double dy = to.yMin() - from.yMin();
+    for (auto& member : members_) {
+        moveElement(*member, dx, dy);
+    }
+}
+
+Envelope GroupElement::queryBounds(const ScreenDisplay& display) const {
+    Envelope e;
+    for (const auto& member : members_) {
+        e.expand(member->queryBounds(display));
+    }
+    return e;
+}
+
+void moveElement(Element& element, double dx, double dy) {
+    if (element.kind() == ElementKind::Group) {
+        auto& group = static_cast<GroupElement&>(element);
+        for (const auto& member : group.members()) {
+            moveElement(*member, dx, dy);
+        }
+        return;
+    }
+    Geometry g = element.geometry();
+    g.move(dx, dy);
+    element.setGeometry(std::move(g));
+}
+
+}  // namespace kartoplot::host

@@ -1,0 +1,210 @@
+#include "language/messages.h"
+
+#include <span>
+#include <type_traits>
+#include <utility>
+
+namespace kartoplot::language {
+
+namespace {
+
+// One row of a table's source: the entry and its text in each language.
+template <class Id>
+struct MessageText {
+    Id id{};
+    std::string_view russian;
+    std::string_view english;
+};
+
+constexpr MessageText<SharedMessage> kSharedTexts[] = {
+    {SharedMessage::AnnotationLayerNotCreated, "Не создан графический слой ",
+     "Annotation layer not created "},
+    {SharedMessage::NoDataForLegend, "Нет данных для сохранения легенды", "No data for legend"},
+    {SharedMessage::NoDataWithElement,
+     "С данным графическим элементом не сохранены требуемые данные",
+     "No data was saved with this graphic element"},
+    {SharedMessage::CannotDeleteAnnotationLayer, "Невозможно удалить графический слой",
+     "Can't delete annotation layer"},
+    {SharedMessage::AnnotationLayerNotExist, "Отсутствует графический слой ",
+     "Annotation layer not exist "},
+    {SharedMessage::RefreshChartsTitle, "Обновление диаграмм", "Refresh charts"},
+    {SharedMessage::NoSelectedObjects, "Нет выбранных объектов", "No selected objects"},
+    {SharedMessage::SaveLegendAsTitle, "Сохранить легенду как:", "Save legend as:"},
+    {SharedMessage::LayerFileFilter, "Слой *.lyr|*.lyr", "Layer *.lyr|*.lyr"},
+    {SharedMessage::NotChartLayerFile, "Это не файл слоя диаграмм",
+     "This is not a file of chart layer"},
+};
+
+constexpr MessageText<MainFormMessage> kMainFormTexts[] = {
+    {MainFormMessage::InfoTitle, "инфо# ", "info# "},
+    {MainFormMessage::NoAttachedData, "Нет прикрепленных данных", "no attached data"},
+    {MainFormMessage::OpenLegendFilter, "Легенда (*.leg)|*.leg| Слой (*.lyr)|*.lyr",
+     "Legend (*.leg)|*.leg| Layer (*.lyr)|*.lyr"},
+    {MainFormMessage::OpenLegendTitle, "Открыть файл легенды", "Open legend file"},
+    {MainFormMessage::FileNotExistStart, "Файла ", "File "},
+    {MainFormMessage::FileNotExistEnd, " не существует!", " not exist!"},
+    {MainFormMessage::ParameterFileFilter, "Параметры (*.par)|*.par", "Parameters (*.par)|*.par"},
+    {MainFormMessage::LoadParametersTitle, "Загрузить параметры", "Load Parameters"},
+    {MainFormMessage::NoSelectedFeaturesOnLayer, "Нет выбранных объектов на слое ",
+     "No selected features on layer "},
+    {MainFormMessage::NoSelectedFields, "Не выбраны поля для диаграммы",
+     "No selected fields for chart"},
+    {MainFormMessage::SelectOnlyOneChart, "Выберите только одну диаграмму на карте",
+     "Select ONLY ONE chart on the map"},
+    {MainFormMessage::SaveLegendTitle, "Сохранение легенды ", "Save legend "},
+    {MainFormMessage::SaveLegendFilter, "Легенда *.leg|*.leg", "Legend *.leg|*.leg"},
+    {MainFormMessage::SaveParametersTitle, "Сохранение параметров", "Save parameters"},
+    {MainFormMessage::UnsupportedControlType, "Unsupported Control Type",
+     "Unsupported Control Type"},
+    {MainFormMessage::SymbolIsNothing, "Symbol is nothing", "Symbol is nothing"},
+    {MainFormMessage::PlacementCaption, "положение относительно маркера - ",
+     "Placement near marker - "},
+    {MainFormMessage::PlacementCenter, "Центр", "Center"},
+    {MainFormMessage::PlacementE, "В (направо)", "E (right)"},
+    {MainFormMessage::PlacementNE, "СВ", "NE"},
+    {MainFormMessage::PlacementNECircle, "СВ круг", "NE circle"},
+    {MainFormMessage::PlacementN, "С (наверх)", "N (top)"},
+    {MainFormMessage::PlacementOld, "Старое место", "Old placement"},
+    {MainFormMessage::PlacementNW, "СЗ", "NW"},
+    {MainFormMessage::PlacementNWCircle, "СЗ круг", "NW circle"},
+    {MainFormMessage::PlacementW, "З (налево)", "W (left)"},
+    {MainFormMessage::PlacementSWCircle, "ЮЗ круг", "SW cirkle"},
+    {MainFormMessage::PlacementSW, "ЮЗ", "SW"},
+    {MainFormMessage::PlacementS, "Ю (вниз)", "S (bottom)"},
+    {MainFormMessage::PlacementSECircle, "ЮВ круг", "SE circle"},
+    {MainFormMessage::PlacementSE, "ЮВ", "SE"},
+    {MainFormMessage::SelectedFeatures, "выбранные", "selected"},
+    {MainFormMessage::OnlyRecreateOnOldPlacement,
+     "На старом местоположении возможно только обновление диаграмм",
+     "It is possible only Recreate charts on the old placement"},
+    {MainFormMessage::RemoveLabelsQuestion, "Удалить подписи значений в диаграммах?",
+     "Do you want to remove chart labels?"},
+    {MainFormMessage::RemoveLabelsTitle, "Удаление подписей", "remove labels"},
+    {MainFormMessage::SavedToFile, "Сохранено в файл ", "was saved to file "},
+};
+
+constexpr MessageText<ArchiveMessage> kArchiveTexts[] = {
+    {ArchiveMessage::GraphicsFileFilter, "Сохраненные слои *.obj|*.obj",
+     "Saved annotation *.obj|*.obj"},
+    {ArchiveMessage::NoLayerForSave, "Не выбран слой для сохранения",
+     "Layer for save not selected"},
+    {ArchiveMessage::NoFileName, "Не выбрано имя файла для сохранения", "No file Name"},
+    {ArchiveMessage::FileStart, "Файл ", "File "},
+    {ArchiveMessage::FileExistsReplace, " существует, Переписать?", " exist, replace?"},
+    {ArchiveMessage::SaveTitle, "Сохранение", "Save"},
+    {ArchiveMessage::NoLayerForLoad, "Не выбран слой для загрузки", "No layer for load"},
+    {ArchiveMessage::NoNewLayerName, "Не заполнено имя нового слоя для загрузки",
+     "No new layer name"},
+    {ArchiveMessage::NotExist, "не существует", "not exist"},
+    {ArchiveMessage::LoadTitle, "Загрузка", "Load"},
+    {ArchiveMessage::OperationSucceeded, "Операция завершилась удачно", "OK!"},
+    {ArchiveMessage::SaveButton, "Сохранить", "Save"},
+    {ArchiveMessage::LoadButton, "Загрузить", "Load"},
+    {ArchiveMessage::GraphicsName, "Графические объекты", "Graphics"},
+    {ArchiveMessage::SpatialReferenceName, "SpatialReference - имя координатной системы",
+     "SpatialReference"},
+    {ArchiveMessage::MapScaleName, "Масштаб карты", "Map scale"},
+    {ArchiveMessage::MapReferenceScaleName, "ReferenceScale карты", "Map ReferenceScale"},
+    {ArchiveMessage::LayerReferenceScaleName, "ReferenceScale графического слоя",
+     "Annotation layer ReferenceScale"},
+    {ArchiveMessage::NoGraphicsInFile, "В файле нет данных о графических элементах",
+     "No data in the file"},
+    {ArchiveMessage::GraphicsLoadTitle, "Загрузка графики", "graphics load"},
+    {ArchiveMessage::NoDataAbout, "В файле нет данных о ", "No data about "},
+    {ArchiveMessage::SavedDataDiffers,
+     "Следующие сохраненные данные не совпадают с параметрами карты ",
+     "Saved data not equal of map parameters "},
+    {ArchiveMessage::RestoreSavedQuestion, "Восстановить сохраненные параметры?",
+     "Restore saved parameters?"},
+    {ArchiveMessage::InFileStart, "В файле ", "File "},
+    {ArchiveMessage::NoRequiredData, " нет данных нужного формата!",
+     " have no required parameters!"},
+    {ArchiveMessage::LayerNameExists,
+     "Слой с таким именем существует, измените название или выделите из списка",
+     "Layer exist, change name or select from list"},
+    {ArchiveMessage::NewLayerTitle, "Новый слой", "new layer"},
+    {ArchiveMessage::CancelButton, "Отмена", "Cancel"},
+};
+
+// Row n - 1 must hold entry n, so that a table can be filled by position.
+template <class Id, std::size_t N>
+constexpr bool coversEveryEntryInOrder(const MessageText<Id> (&rows)[N]) {
+    if (N != kMessageCount<Id>) {
+        return false;
+    }
+    for (std::size_t i = 0; i < N; ++i) {
+        if (static_cast<std::size_t>(rows[i].id) != i + 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
+static_assert(coversEveryEntryInOrder(kSharedTexts));
+static_assert(coversEveryEntryInOrder(kMainFormTexts));
+static_assert(coversEveryEntryInOrder(kArchiveTexts));
+
+std::span<const MessageText<SharedMessage>> sourceRows(std::type_identity<SharedMessage>) {
+    return kSharedTexts;
+}
+
+std::span<const MessageText<MainFormMessage>> sourceRows(std::type_identity<MainFormMessage>) {
+    return kMainFormTexts;
+}
+
+std::span<const MessageText<ArchiveMessage>> sourceRows(std::type_identity<ArchiveMessage>) {
+    return kArchiveTexts;
+}
+
+}  // namespace
+
+bool isRussian(std::string_view language) {
+    return language == kRussian;
+}
+
+template <class Id>
+void MessageTable<Id>::load(std::string_view language) {
+    const bool russian = isRussian(language);
+    // Build the new texts apart and swap them in, so a table never mixes two languages.
+    std::array<std::string, kSize> filled{};
+    for (const auto& row : sourceRows(std::type_identity<Id>{})) {
+        filled[static_cast<std::size_t>(row.id) - 1] = russian ? row.russian : row.english;
+    }
+    texts_ = std::move(filled);
+}
+
+template <class Id>
+const std::string& MessageTable<Id>::text(Id id) const {
+    static const std::string kNoText;
+    const auto number = static_cast<long long>(id);
+    if (number < 1 || number > static_cast<long long>(kSize)) {
+        return kNoText;
+    }
+    return texts_[static_cast<std::size_t>(number) - 1];
+}
+
+template class MessageTable<SharedMessage>;
+template class MessageTable<MainFormMessage>;
+template class MessageTable<ArchiveMessage>;
+
+void LoadModuleMessages(SharedMessages& table, std::string_view language) {
+    table.load(language);
+}
+
+void LoadMainFormMessages(MainFormMessages& table, std::string_view language) {
+    table.load(language);
+}
+
+void LoadOpenSaveMessages(ArchiveMessages& table, std::string_view language) {
+    table.load(language);
+}
+
+std::string PlacementName(const MainFormMessages& table, int placementIndex) {
+    if (placementIndex < 0 || placementIndex >= kPlacementCount) {
+        return {};
+    }
+    const int first = static_cast<int>(MainFormMessage::PlacementCenter);
+    return table.text(static_cast<MainFormMessage>(first + placementIndex));
+}
+
+}  // namespace kartoplot::language

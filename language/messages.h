@@ -1,0 +1,161 @@
+// The message tables: every text Kartoplot shows in a message box, a file dialog title or
+// filter, or a composed label, in Russian and in English.
+//
+// A table starts empty and is filled for one language at a time; callers then read the entry
+// they need. Texts keep their leading and trailing blanks because callers join them to paths,
+// names and values without adding blanks of their own ("File " + path + " not exist!").
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kartoplot::language {
+
+// The language value that selects the Russian texts.
+inline constexpr std::string_view kRussian = "Русский";
+
+// True only when language equals kRussian exactly (case-sensitive); any other value,
+// empty included, selects English.
+bool isRussian(std::string_view language);
+
+// Entries of the shared table (chart engine, legend and layer-file code).
+enum class SharedMessage {
+    AnnotationLayerNotCreated = 1,
+    NoDataForLegend = 2,
+    NoDataWithElement = 3,
+    CannotDeleteAnnotationLayer = 4,
+    AnnotationLayerNotExist = 5,
+    RefreshChartsTitle = 6,
+    NoSelectedObjects = 7,
+    SaveLegendAsTitle = 8,
+    LayerFileFilter = 9,
+    NotChartLayerFile = 10,
+};
+
+// Entries of the main dialog's table. 18..31 are the names of the fourteen placements.
+enum class MainFormMessage {
+    InfoTitle = 1,
+    NoAttachedData = 2,
+    OpenLegendFilter = 3,
+    OpenLegendTitle = 4,
+    FileNotExistStart = 5,  // "File " + path + FileNotExistEnd
+    FileNotExistEnd = 6,
+    ParameterFileFilter = 7,
+    LoadParametersTitle = 8,
+    NoSelectedFeaturesOnLayer = 9,
+    NoSelectedFields = 10,
+    SelectOnlyOneChart = 11,
+    SaveLegendTitle = 12,
+    SaveLegendFilter = 13,
+    SaveParametersTitle = 14,
+    UnsupportedControlType = 15,
+    SymbolIsNothing = 16,
+    PlacementCaption = 17,
+    PlacementCenter = 18,
+    PlacementE = 19,
+    PlacementNE = 20,
+    PlacementNECircle = 21,
+    PlacementN = 22,
+    PlacementOld = 23,
+    PlacementNW = 24,
+    PlacementNWCircle = 25,
+    PlacementW = 26,
+    PlacementSWCircle = 27,
+    PlacementSW = 28,
+    PlacementS = 29,
+    PlacementSECircle = 30,
+    PlacementSE = 31,
+    SelectedFeatures = 32,
+    OnlyRecreateOnOldPlacement = 33,
+    RemoveLabelsQuestion = 34,
+    RemoveLabelsTitle = 35,
+    SavedToFile = 36,
+};
+
+// Entries of the graphics layer archive dialog's table.
+enum class ArchiveMessage {
+    GraphicsFileFilter = 1,
+    NoLayerForSave = 2,
+    NoFileName = 3,
+    FileStart = 4,  // "File " + path + FileExistsReplace, or + " " + NotExist
+    FileExistsReplace = 5,
+    SaveTitle = 6,
+    NoLayerForLoad = 7,
+    NoNewLayerName = 8,
+    NotExist = 9,
+    LoadTitle = 10,
+    OperationSucceeded = 11,
+    SaveButton = 12,
+    LoadButton = 13,
+    GraphicsName = 14,
+    SpatialReferenceName = 15,
+    MapScaleName = 16,
+    MapReferenceScaleName = 17,
+    LayerReferenceScaleName = 18,
+    NoGraphicsInFile = 19,
+    GraphicsLoadTitle = 20,
+    NoDataAbout = 21,
+    SavedDataDiffers = 22,
+    RestoreSavedQuestion = 23,
+    InFileStart = 24,  // "В файле " + path + NoRequiredData
+    NoRequiredData = 25,
+    LayerNameExists = 26,
+    NewLayerTitle = 27,
+    CancelButton = 28,
+};
+
+// Number of entries in the table that an id type names.
+template <class Id>
+inline constexpr std::size_t kMessageCount = 0;
+template <>
+inline constexpr std::size_t kMessageCount<SharedMessage> = 10;
+template <>
+inline constexpr std::size_t kMessageCount<MainFormMessage> = 36;
+template <>
+inline constexpr std::size_t kMessageCount<ArchiveMessage> = 28;
+
+// The current texts of one message table. Entries are numbered from 1, as the ids are.
+template <class Id>
+class MessageTable {
+public:
+    static constexpr std::size_t kSize = kMessageCount<Id>;
+
+    // Replaces every entry by its Russian text when isRussian(language), else by its English one.
+    void load(std::string_view language);
+
+    // The entry's current text: "" until the first load, and for an id outside the table.
+    const std::string& text(Id id) const;
+
+    bool operator==(const MessageTable&) const = default;
+
+private:
+    std::array<std::string, kSize> texts_{};
+};
+
+extern template class MessageTable<SharedMessage>;
+extern template class MessageTable<MainFormMessage>;
+extern template class MessageTable<ArchiveMessage>;
+
+using SharedMessages = MessageTable<SharedMessage>;
+using MainFormMessages = MessageTable<MainFormMessage>;
+using ArchiveMessages = MessageTable<ArchiveMessage>;
+
+// Fills the shared table for the main dialog's current language.
+void LoadModuleMessages(SharedMessages& table, std::string_view language);
+
+// Fills the main dialog's table for the main dialog's current language.
+void LoadMainFormMessages(MainFormMessages& table, std::string_view language);
+
+// Fills the archive dialog's table for the archive dialog's own language.
+void LoadOpenSaveMessages(ArchiveMessages& table, std::string_view language);
+
+// Number of chart placements; their names are the main table's entries 18 to 31.
+inline constexpr int kPlacementCount = 14;
+
+// The name of placement placementIndex (0..13 → entries 18..31) as the table holds it now;
+// "" for any other index.
+std::string PlacementName(const MainFormMessages& table, int placementIndex);
+
+}  // namespace kartoplot::language

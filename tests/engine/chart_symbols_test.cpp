@@ -1,0 +1,88 @@
+#include "engine/chart_symbols.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "command/error_handling.h"
+
+namespace kartoplot::engine {
+namespace {
+
+host::SymbolArray threeFills() {
+    host::SymbolArray a;
+    for (std::uint8_t i = 0; i < 3; ++i) {
+        auto f = std::make_shared<host::SimpleFillSymbol>();
+        f->color = host::Color{i, i, i};
+        a.add(f);
+    }
+    return a;
+}
+
+ChartParams params() {
+    ChartParams p;
+    p.Spacing = 1;
+    p.Width = 6;
+    p.Thickness = 4;
+    p.Size = 36;
+    return p;
+}
+
+TEST(MakeBarChartSymbol, CarriesValuesTheDialogsOwnSymbolsAndTheParameters) {
+    const host::SymbolArray fills = threeFills();
+    const auto chart = MakeBarChartSymbol({10, 0, -5}, fills, 10, params());
+    ASSERT_TRUE(chart);
+    EXPECT_EQ(chart->values, (std::vector<double>{10, 0, -5}));
+    ASSERT_EQ(chart->symbols.count(), 3);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(chart->symbols.element(k), fills.element(k)) << "the same object, not a copy";
+    }
+    EXPECT_EQ(chart->maxValue, 10);
+    EXPECT_TRUE(chart->verticalBars);
+    EXPECT_FALSE(chart->showAxes);
+    EXPECT_EQ(chart->barWidth, 6);
+    EXPECT_EQ(chart->barSpacing, 1);
+    EXPECT_EQ(chart->size, 36);
+    EXPECT_FALSE(chart->display3D);
+    EXPECT_EQ(chart->thickness, 4) << "thickness is copied even with 3D off";
+    EXPECT_FALSE(chart->background);
+
+    const host::BarChartLayout layout = host::barChartLayout(*chart);
+    EXPECT_EQ(layout.bars[1].top - layout.bars[1].bottom, 0) << "bar 1 has height 0";
+    EXPECT_EQ(layout.bars[0].top - layout.bars[0].bottom, 36);
+    EXPECT_EQ(layout.bars[2].top - layout.bars[2].bottom, 18);
+}
+
+TEST(MakeBarChartSymbol, MismatchedOrWrongSymbolsAreReportedAndGiveNothing) {
+    auto log = std::make_shared<CapturingErrorLog>();
+    ScopedErrorLog scoped(log);
+    EXPECT_FALSE(MakeBarChartSymbol({1, 2, 3, 4}, threeFills(), 10, params()));
+    host::SymbolArray withLine = threeFills();
+    withLine.add(std::make_shared<host::SimpleLineSymbol>());
+    EXPECT_FALSE(MakeBarChartSymbol({1, 2, 3, 4}, withLine, 10, params()));
+    ASSERT_EQ(log->records().size(), 2u);
+    for (const auto& r : log->records()) {
+        EXPECT_NE(r.find("\tMakeBarChartSymbol Kartoplot_v9_2 Line : "), std::string::npos) << r;
+    }
+}
+
+TEST(ChartGeometry, RowHalfDiagonalAndZeroLine) {
+    EXPECT_EQ(rowWidth(3, 6, 1), 20);
+    EXPECT_EQ(rowWidth(1, 6, 1), 6);
+    EXPECT_EQ(rowWidth(0, 6, 1), 0);
+    // √((0.75 × 40)² + (2 × (7 + 1))²) = √(900 + 256) = 34
+    EXPECT_DOUBLE_EQ(halfDiagonal(40, 4, 7, 1), 34);
+    EXPECT_DOUBLE_EQ(halfDiagonal(40, 3, 7, 1), std::sqrt(900.0 + 144.0));
+    EXPECT_EQ(zeroLineFraction(0, 10), 0.0);
+    EXPECT_EQ(zeroLineFraction(-3, 10), 3.0 / 13.0);
+    EXPECT_EQ(zeroLineFraction(0, 0), 1.0);
+    EXPECT_EQ(zeroLineFraction(-5, -5), 1.0);
+    const DepthOffsets off = depthOffsets(false, 4);
+    EXPECT_EQ(off.dx, 0);
+    const DepthOffsets on = depthOffsets(true, 4);
+    EXPECT_NEAR(on.dx, 2.8284271247, 1e-9);
+    EXPECT_EQ(on.dx, on.dy);
+}
+
+}  // namespace
+}  // namespace kartoplot::engine

@@ -1,0 +1,188 @@
+#include "host/features.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "command/error_handling.h"
+#include "host/layers.h"
+#include "host/statistics.h"
+
+namespace kartoplot::host {
+namespace {
+
+std::shared_ptr<FeatureClass> cities() {
+    auto fc = std::make_shared<FeatureClass>("Cities", GeometryType::Point);
+    fc->addField({"NAME", "", FieldType::String, 40});
+    fc->addField({"Pop", "", FieldType::Integer, 0});
+    fc->addField({"Area", "", FieldType::Double, 0});
+    fc->createFeature(Point{0, 0}, {Variant("Oslo"), Variant(std::int32_t{700}), Variant(4.5)});
+    fc->createFeature(Point{5, 5}, {Variant("Rome"), Variant::null(), Variant(1.5)});
+    fc->createFeature(Point{9, 1}, {Variant("Kyiv"), Variant(std::int32_t{300}), Variant(8.0)});
+    return fc;
+}
+
+std::vector<std::int64_t> ids(FeatureCursor& c) {
+    std::vector<std::int64_t> out;
+    while (const Feature* f = c.nextFeature()) {
+        out.push_back(f->oid);
+    }
+    return out;
+}
+
+TEST(Fields, ObjectIdAndShapeComeFirstAndLookupIgnoresCase) {
+    auto fc = cities();
+    const Fields& f = fc->fields();
+    ASSERT_EQ(f.fieldCount(), 5);
+    EXPECT_EQ(f.field(0).type, FieldType::OID);
+    EXPECT_EQ(static_cast<int>(f.field(0).type), 6);
+    EXPECT_EQ(static_cast<int>(f.field(1).type), 7);
+    EXPECT_EQ(f.findField("pop"), 3);
+    EXPECT_EQ(f.findField("POP"), 3);
+    EXPECT_EQ(f.findField("Population"), -1);
+    EXPECT_EQ(f.findField(""), -1);
+    EXPECT_THROW(f.field(5), HostError);
+    EXPECT_TRUE(f.field(0).isNumeric());
+    EXPECT_FALSE(f.field(2).isNumeric());
+}
+
+TEST(FeatureClass, ValuesKeepTheirKindsAndNullsAndTheObjectId) {
+    auto fc = cities();
+    const Feature* rome = fc->feature(2);
+    ASSERT_NE(rome, nullptr);
+    EXPECT_EQ(rome->value(0), Variant(std::int32_t{2}));
+    EXPECT_TRUE(rome->value(1).isEmpty()) << "the shape field holds no value";
+    EXPECT_EQ(rome->value(2), Variant("Rome"));
+    EXPECT_TRUE(rome->value(3).isNull());
+    EXPECT_THROW(rome->value(9), HostError);
+    EXPECT_EQ(fc->feature(99), nullptr);
+}
+
+TEST(FeatureClass, BadFeaturesAndFieldsAreRefusedWithoutChangingTheClass) {
+    auto fc = cities();
+    EXPECT_THROW(fc->createFeature(Point{1, 1}, {Variant(1.0)}), HostError) << "number for text";
+    EXPECT_THROW(fc->createFeature(Polyline::fromPoints({{0, 0}, {1, 1}}), {}), HostError);
+    EXPECT_THROW(fc->createFeature(Point{}, {Variant("a"), Variant(1.0), Variant(1.0), Variant(1.0)}),
+                 HostError);
+    EXPECT_THROW(fc->addField({"name", "", FieldType::String, 0}), HostError);
+    EXPECT_THROW(fc->addField({"id2", "", FieldType::OID, 0}), HostError);
+    EXPECT_THROW(fc->deleteField(0), HostError);
+    EXPECT_THROW(fc->deleteField(1), HostError);
+    EXPECT_EQ(fc->featureCount(), 3);
+    EXPECT_EQ(fc->fields().fieldCount(), 5);
+}
+
+TEST(FeatureClass, DeletingAFieldRemovesItsValuesAndShiftsTheRest) {
+    auto fc = cities();
+    fc->deleteField(3);  // Pop
+    EXPECT_EQ(fc->findField("Pop"), -1);
+    EXPECT_EQ(fc->findField("Area"), 3);
+    EXPECT_EQ(fc->feature(1)->value(3), Variant(4.5));
+    const int added = fc->addField({"Rank", "", FieldType::SmallInteger, 0});
+    EXPECT_TRUE(fc->feature(3)->value(added).isNull());
+}
+
+TEST(FeatureClass, SearchesAndSelectionsGiveFeaturesInObjectIdOrder) {
+    auto fc = cities();
+    EXPECT_EQ(ids(*fc->search()), (std::vector<std::int64_t>{1, 2, 3}));
+    QueryFilter inBox;
+    inBox.extent = Envelope(4, 0, 10, 6);
+    EXPECT_EQ(ids(*fc->search(&inBox)), (std::vector<std::int64_t>{2, 3}));
+    QueryFilter big;
+    big.where = [](const Feature& f) { return f.value(4).toDouble() > 2; };
+    EXPECT_EQ(ids(*fc->search(&big)), (std::vector<std::int64_t>{1, 3}));
+
+    SelectionSet sel(fc);
+    sel.add(3);
+    sel.add(1);
+    sel.add(3);
+    EXPECT_EQ(sel.count(), 2);
+    EXPECT_EQ(ids(*sel.search()), (std::vector<std::int64_t>{1, 3}));
+    EXPECT_THROW(SelectionSet().search(), HostError);
+}
+
+TEST(FeatureClass, CursorKeepsItsFeatureClassAlive) {
+    std::unique_ptr<FeatureCursor> cursor;
+    {
+        auto fc = cities();
+        cursor = fc->search();
+    }
+    const Feature* f = cursor->nextFeature();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->value(2), Variant("Oslo"));
+    EXPECT_EQ(cursor->fields().findField("Area"), 4);
+}
+
+TEST(FeatureLayer, SelectionChangesFireTheEventUntilTheHandlerDisconnects) {
+    auto layer = std::make_shared<FeatureLayer>("Cities", cities());
+    int fired = 0;
+    {
+        Connection c = layer->selectionChanged().connect([&] { ++fired; });
+        layer->setSelection({2, 3, 42});
+        EXPECT_EQ(layer->selectionSet().count(), 2) << "unknown ids are not selected";
+        QueryFilter all;
+        EXPECT_EQ(layer->selectFeatures(all), 3);
+        layer->clearSelection();
+        EXPECT_EQ(fired, 3);
+    }
+    layer->setSelection({1});
+    EXPECT_EQ(fired, 3);
+    EXPECT_EQ(layer->selectionChanged().handlerCount(), 0u);
+}
+
+TEST(FeatureLayer, CopySharesDataButNotRendererOrHandlers) {
+    auto layer = std::make_shared<FeatureLayer>("Cities", cities());
+    auto renderer = std::make_shared<SimpleRenderer>();
+    renderer->symbol = std::make_shared<SimpleMarkerSymbol>();
+    layer->setRenderer(renderer);
+    layer->setSelection({1});
+    Connection c = layer->selectionChanged().connect([] {});
+    auto copy = layer->copy();
+    EXPECT_EQ(copy->featureClass(), layer->featureClass());
+    EXPECT_NE(copy->renderer(), layer->renderer());
+    EXPECT_NE(copy->symbolForFeature(*layer->featureClass()->feature(1)), renderer->symbol);
+    EXPECT_EQ(copy->selectionSet().count(), 1);
+    EXPECT_EQ(copy->selectionChanged().handlerCount(), 0u);
+}
+
+TEST(ChartRenderer, GivesEachFeatureAChartOfItsValues) {
+    auto fc = cities();
+    ChartRenderer r;
+    r.chartSymbol = std::make_shared<BarChartSymbol>();
+    r.fieldNames = {"Pop", "Area"};
+    auto chart = std::static_pointer_cast<BarChartSymbol>(
+        r.symbolForFeature(*fc->feature(2), fc->fields()));
+    EXPECT_EQ(chart->values, (std::vector<double>{0.0, 1.5})) << "null counts as 0";
+    r.fieldNames = {"NAME"};
+    EXPECT_THROW(r.symbolForFeature(*fc->feature(1), fc->fields()), HostError);
+}
+
+TEST(Statistics, SkipsNullsAndRefusesTextFields) {
+    auto fc = cities();
+    auto cursor = fc->search();
+    const FieldStatistics pop = computeStatistics(*cursor, "pop");
+    EXPECT_EQ(pop.count, 2);
+    EXPECT_EQ(pop.minimum, 300);
+    EXPECT_EQ(pop.maximum, 700);
+    EXPECT_EQ(pop.sum, 1000);
+    EXPECT_EQ(pop.mean, 500);
+    EXPECT_NEAR(pop.standardDeviation, 200, 1e-12);
+
+    SelectionSet sel(fc);
+    sel.add(2);
+    sel.add(3);
+    const FieldStatistics area = computeStatistics(*sel.search(), "Area");
+    EXPECT_EQ(area.count, 2);
+    EXPECT_DOUBLE_EQ(area.mean, 4.75);
+
+    EXPECT_THROW(computeStatistics(*fc->search(), "NAME"), HostError);
+    EXPECT_THROW(computeStatistics(*fc->search(), "Nope"), HostError);
+    QueryFilter none;
+    none.where = [](const Feature&) { return false; };
+    const FieldStatistics empty = computeStatistics(*fc->search(&none), "Area");
+    EXPECT_EQ(empty.count, 0);
+    EXPECT_EQ(empty.maximum, 0);
+}
+
+}  // namespace
+}  // namespace kartoplot::host

@@ -6,6 +6,7 @@
 #include "host/features.h"
 #include "host/geometry.h"
 #include "host/graphics.h"
+#include "host/interaction.h"
 #include "host/layers.h"
 #include "host/map.h"
 #include "host/property_set.h"

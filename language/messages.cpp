@@ -126,6 +126,14 @@ constexpr MessageText<ArchiveMessage> kArchiveTexts[] = {
     {ArchiveMessage::CancelButton, "Отмена", "Cancel"},
 };
 
+constexpr MessageText<NoticeMessage> kNoticeTexts[] = {
+    {NoticeMessage::LayerFilesNotAvailable,
+     "Сохранение файла слоя пока не реализовано: файл слоя не сохранён.",
+     "Saving layer files is not available yet: no layer file was saved."},
+    {NoticeMessage::FunctionNotAvailable, "Эта функция пока недоступна.",
+     "This function is not available yet."},
+};
+
 // Row n - 1 must hold entry n, so that a table can be filled by position.
 template <class Id, std::size_t N>
 constexpr bool coversEveryEntryInOrder(const MessageText<Id> (&rows)[N]) {
@@ -143,6 +151,7 @@ constexpr bool coversEveryEntryInOrder(const MessageText<Id> (&rows)[N]) {
 static_assert(coversEveryEntryInOrder(kSharedTexts));
 static_assert(coversEveryEntryInOrder(kMainFormTexts));
 static_assert(coversEveryEntryInOrder(kArchiveTexts));
+static_assert(coversEveryEntryInOrder(kNoticeTexts));
 
 std::span<const MessageText<SharedMessage>> sourceRows(std::type_identity<SharedMessage>) {
     return kSharedTexts;
@@ -154,6 +163,10 @@ std::span<const MessageText<MainFormMessage>> sourceRows(std::type_identity<Main
 
 std::span<const MessageText<ArchiveMessage>> sourceRows(std::type_identity<ArchiveMessage>) {
     return kArchiveTexts;
+}
+
+std::span<const MessageText<NoticeMessage>> sourceRows(std::type_identity<NoticeMessage>) {
+    return kNoticeTexts;
 }
 
 }  // namespace
@@ -186,6 +199,7 @@ const std::string& MessageTable<Id>::text(Id id) const {
 template class MessageTable<SharedMessage>;
 template class MessageTable<MainFormMessage>;
 template class MessageTable<ArchiveMessage>;
+template class MessageTable<NoticeMessage>;
 
 void LoadModuleMessages(SharedMessages& table, std::string_view language) {
     table.load(language);

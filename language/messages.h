@@ -106,6 +106,13 @@ enum class ArchiveMessage {
     CancelButton = 28,
 };
 
+// Kartoplot's own notices: texts the program adds to the three tables above, such as the
+// plain word that a function has not been built yet.
+enum class NoticeMessage {
+    LayerFilesNotAvailable = 1,
+    FunctionNotAvailable = 2,
+};
+
 // Number of entries in the table that an id type names.
 template <class Id>
 inline constexpr std::size_t kMessageCount = 0;
@@ -115,6 +122,8 @@ template <>
 inline constexpr std::size_t kMessageCount<MainFormMessage> = 36;
 template <>
 inline constexpr std::size_t kMessageCount<ArchiveMessage> = 28;
+template <>
+inline constexpr std::size_t kMessageCount<NoticeMessage> = 2;
 
 // The current texts of one message table. Entries are numbered from 1, as the ids are.
 template <class Id>
@@ -137,10 +146,12 @@ private:
 extern template class MessageTable<SharedMessage>;
 extern template class MessageTable<MainFormMessage>;
 extern template class MessageTable<ArchiveMessage>;
+extern template class MessageTable<NoticeMessage>;
 
 using SharedMessages = MessageTable<SharedMessage>;
 using MainFormMessages = MessageTable<MainFormMessage>;
 using ArchiveMessages = MessageTable<ArchiveMessage>;
+using NoticeMessages = MessageTable<NoticeMessage>;
 
 // Fills the shared table for the main dialog's current language.
 void LoadModuleMessages(SharedMessages& table, std::string_view language);

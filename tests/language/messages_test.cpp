@@ -49,6 +49,10 @@ template <>
 struct Known<ArchiveMessage> {
     inline static const std::set<int> same{}, blanks{4, 5, 21, 22, 24, 25};
 };
+template <>
+struct Known<NoticeMessage> {
+    inline static const std::set<int> same{}, blanks{};
+};
 
 template <class Id>
 class EveryEntry : public ::testing::Test {
@@ -63,7 +67,7 @@ protected:
     }
 };
 
-using TableIds = ::testing::Types<SharedMessage, MainFormMessage, ArchiveMessage>;
+using TableIds = ::testing::Types<SharedMessage, MainFormMessage, ArchiveMessage, NoticeMessage>;
 TYPED_TEST_SUITE(EveryEntry, TableIds);
 
 TYPED_TEST(EveryEntry, IsEmptyUntilTheFirstFillAndOutsideTheTable) {

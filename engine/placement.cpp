@@ -152,6 +152,11 @@ std::shared_ptr<host::LineElement> DrawZigZag(double h, double w, double x, doub
                                               const std::shared_ptr<host::LineSymbol>& symbol,
                                               host::UserInteraction& interaction) {
     try {
+        for (double v : {h, w, x, y, depth}) {
+            if (!std::isfinite(v)) {
+                throw HostError(errnum::kInvalidCall, "DrawZigZag", "The mark has no finite size");
+            }
+        }
         auto element = std::make_shared<host::LineElement>();
         element->setGeometry(host::Polyline::fromPoints(zigZagPoints(h, w, x, y, lastBar3D, depth)));
         element->symbol = symbol;

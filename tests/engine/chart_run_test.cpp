@@ -1,0 +1,419 @@
+#include "engine/chart_run.h"
+
+#include "engine/chart_symbols.h"
+#include "engine/element_data.h"
+#include "engine/placement.h"
+#include "engine_fixture.h"
+
+namespace kartoplot::engine {
+namespace {
+
+constexpr double kTol = 1e-9;
+
+class ChartRun : public testing::EngineFixture {
+protected:
+    ChartRun() {
+        settings = ChartRunSettings::openingValues();
+        settings.TxtMinValue = "1";
+        settings.TxtMaxValue = "10";
+        settings.TxtNullValue = "0";
+        settings.TxtSignNumber = "3";
+        settings.CmbKey = "NAME";
+        settings.TxtChartMarkerSize = "20";
+        settings.TxtChartWidth = "6";
+        settings.txtChartSpacing = "0";
+        settings.ChkShowLeader = false;
+        for (std::uint8_t i = 0; i < 3; ++i) {
+            auto fill = std::make_shared<host::SimpleFillSymbol>();
+            fill->color = host::Color{static_cast<std::uint8_t>(80 * i), 0, 0};
+            symbols.add(fill);
+        }
+    }
+
+    ChartRunResult run(host::FeatureLayer& layer, int code, bool recreate = false,
+                       bool selectedOnly = false) {
+        return CreateChartElements(state, layer, code, selectedOnly, recreate, fields, symbols,
+                                   settings);
+    }
+
+    std::shared_ptr<host::GraphicsLayer> chartLayer(const std::string& name = "Cities_charts") {
+        return state.map->basicGraphicsLayer().findLayer(name);
+    }
+
+    static std::shared_ptr<host::MarkerElement> markerOf(const std::shared_ptr<host::Element>& group) {
+        const auto& g = static_cast<const host::GroupElement&>(*group);
+        return std::static_pointer_cast<host::MarkerElement>(g.element(0));
+    }
+
+    template <class T>
+    static std::vector<std::shared_ptr<T>> membersOf(const std::shared_ptr<host::Element>& group,
+                                                     host::ElementKind kind) {
+        std::vector<std::shared_ptr<T>> out;
+        for (const auto& m : static_cast<const host::GroupElement&>(*group).members()) {
+            if (m->kind() == kind) {
+                out.push_back(std::static_pointer_cast<T>(m));
+            }
+        }
+        return out;
+    }
+
+    host::Envelope chartEnvelope(const std::shared_ptr<host::Element>& group) {
+        auto marker = markerOf(group);
+        auto bare = std::make_shared<host::BarChartSymbol>(
+            static_cast<const host::BarChartSymbol&>(*marker->symbol));
+        bare->background.reset();
+        host::MarkerElement probe;
+        probe.symbol = bare;
+        probe.setGeometry(marker->geometry());
+        return probe.queryBounds(state.map->screenDisplay());
+    }
+
+    std::string reportedProcedure() const {
+        if (log->records().empty()) {
+            return "";
+        }
+        const std::string& r = log->records().back();
+        const std::size_t start = r.find("\r\n\r\n\t") + 5;
+        return r.substr(start, r.find("\r\n", start) - start);
+    }
+
+    ChartRunSettings settings;
+    host::SymbolArray symbols;
+    std::vector<std::string> fields{"a", "b", "c"};
+};
+
+TEST_F(ChartRun, WorkedExampleClampsLabelsAndMarksTheBarBeyondTheRange) {
+    auto cities = addCities({{"Oslo", {100, 100}, 12.0, host::Variant::null(), -3.0}});
+    const auto before = state.document->activeView().refreshCount();
+    const ChartRunResult result = run(*cities, 1);
+    EXPECT_TRUE(result.completed);
+    EXPECT_EQ(result.charted, 1);
+    EXPECT_EQ(state.document->activeView().refreshCount(), before + 1) << "one refresh at the end";
+    EXPECT_TRUE(log->records().empty());
+
+    auto layer = chartLayer();
+    ASSERT_TRUE(layer);
+    ASSERT_EQ(layer->elementCount(), 1);
+    const auto group = layer->elements()[0];
+    ASSERT_EQ(group->kind(), host::ElementKind::Group);
+    const auto marker = markerOf(group);
+    EXPECT_EQ(marker->name(), "Oslo");
+    const auto& chart = static_cast<const host::BarChartSymbol&>(*marker->symbol);
+    EXPECT_EQ(chart.values, (std::vector<double>{10, 0, -3}));
+    EXPECT_EQ(chart.maxValue, 10);
+    EXPECT_EQ(chart.symbols.element(2), symbols.element(2));
+
+    std::vector<std::string> names;
+    std::vector<host::Variant> values;
+    ASSERT_TRUE(GetElementData(*marker, names, values));
+    EXPECT_EQ(names, (std::vector<std::string>{"LayerName", "#Vmax#", "#Vmin#", "a", "b", "c"}));
+    EXPECT_EQ(values, (std::vector<host::Variant>{host::Variant("Cities"), host::Variant(10.0),
+                                                  host::Variant(-3.0), host::Variant(12.0),
+                                                  host::Variant("<Null>"), host::Variant(-3.0)}));
+
+    // Placement E: the chart (18 × 26) stands beside the 10-point marker at (100, 100).
+    const host::Envelope e = chartEnvelope(group);
+    EXPECT_NEAR(e.xMin(), 105, kTol);
+    EXPECT_NEAR(e.yMin(), 100, kTol);
+    EXPECT_NEAR(e.width(), 18, kTol);
+    EXPECT_NEAR(e.height(), 26, kTol);
+
+    const auto labels = membersOf<host::TextElement>(group, host::ElementKind::Text);
+    ASSERT_EQ(labels.size(), 2u) << "the null bar of 0 gets no label";
+    EXPECT_EQ(labels[0]->text, "12");
+    EXPECT_NEAR(labels[0]->geometry().asPoint()->x, 108, kTol);
+    EXPECT_NEAR(labels[0]->geometry().asPoint()->y, 126, kTol);
+    EXPECT_EQ(labels[0]->symbol->verticalAlignment, host::VerticalAlignment::Bottom);
+    EXPECT_EQ(labels[1]->text, "-3");
+    EXPECT_NEAR(labels[1]->geometry().asPoint()->x, 120, kTol);
+    EXPECT_NEAR(labels[1]->geometry().asPoint()->y, 100, kTol) << "at the negative bar's end";
+    EXPECT_EQ(labels[1]->symbol->verticalAlignment, host::VerticalAlignment::Top);
+    EXPECT_EQ(labels[1]->symbol->horizontalAlignment, host::HorizontalAlignment::Center);
+
+    const auto marks = membersOf<host::LineElement>(group, host::ElementKind::Line);
+    ASSERT_EQ(marks.size(), 1u) << "only bar a runs off the range";
+    const auto& points = marks[0]->geometry().asPolyline()->paths.at(0);
+    ASSERT_EQ(points.size(), 6u);
+    EXPECT_NEAR(points[0].x, 105, kTol);
+    EXPECT_NEAR(points[0].y, 100 + 26.0 * 11 / 13, kTol);  // 0.8 of the clamped bar
+    EXPECT_NEAR(points[5].x, 111, kTol);
+    EXPECT_NEAR(points[2].y, points[0].y - 1.3, kTol);
+    EXPECT_EQ(marks[0]->symbol->color, (host::Color{255, 255, 255}));
+}
+
+TEST_F(ChartRun, EveryPlacementCodeOffsetsTheChartFromItsAnchor) {
+    auto cities = addCities({{"A", {1000, 2000}, 5.0, 10.0, 2.0}});
+    settings.TxtLabelDistance = "4";
+    for (int code = 0; code <= 14; ++code) {
+        SCOPED_TRACE(code);
+        ASSERT_TRUE(run(*cities, code).completed);
+        const auto group = chartLayer()->elements().at(0);
+        const host::Envelope e = chartEnvelope(group);
+        const host::Envelope atAnchor(1000 - 9, 2000, 1000 + 9, 2000 + 20);
+        const auto offset = CalcChartOffset(host::Envelope(995, 1995, 1005, 2005), atAnchor, code, 4);
+        EXPECT_NEAR(e.xMin(), atAnchor.xMin() + offset[0], kTol);
+        EXPECT_NEAR(e.yMin(), atAnchor.yMin() + offset[1], kTol);
+        EXPECT_EQ(chartLayer()->elementCount(), 1) << "create mode rebuilds the layer";
+    }
+}
+
+TEST_F(ChartRun, CreateModeRebuildsTheWholeChartLayer) {
+    auto cities = addCities({{"A", {0, 0}, 5.0, 5.0, 5.0}, {"B", {50, 0}, 2.0, 3.0, 4.0}});
+    run(*cities, 1);
+    auto first = chartLayer();
+    first->addElement(std::make_shared<host::TextElement>());
+    run(*cities, 1);
+    EXPECT_NE(chartLayer(), first);
+    EXPECT_EQ(chartLayer()->elementCount(), 2);
+}
+
+TEST_F(ChartRun, SelectedOnlyChartsTheSelectionAndSaysSoWhenThereIsNone) {
+    auto cities = addCities({{"A", {0, 0}, 5.0, 5.0, 5.0}, {"B", {50, 0}, 2.0, 3.0, 4.0}});
+    const ChartRunResult none = run(*cities, 1, false, true);
+    EXPECT_EQ(none.charted, 0);
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].text, "No selected objects");
+    cities->setSelection({2});
+    run(*cities, 1, false, true);
+    ASSERT_EQ(chartLayer()->elementCount(), 1);
+    EXPECT_EQ(markerOf(chartLayer()->elements()[0])->name(), "B");
+}
+
+TEST_F(ChartRun, RecreateKeepsEachOldPlaceOnTheZeroLineAndAnchorsNewOnes) {
+    auto cities = addCities({{"A", {0, 0}, 5.0, -5.0, 5.0}, {"B", {500, 0}, 2.0, 3.0, 4.0}});
+    run(*cities, 1);
+    auto layer = chartLayer();
+    const auto oldA = layer->findElementByName("A");
+    host::moveElement(*oldA, 37, -11);  // the user moved chart A
+    const host::Envelope movedA = chartEnvelope(oldA);
+    layer->deleteElement(*layer->findElementByName("B"));  // and deleted chart B
+
+    // New values change A's height and zero line; the zero line must start where it did.
+    cities->featureClass()->deleteField(5);
+    cities->featureClass()->addField({"c", "", host::FieldType::Double, 0});
+    ASSERT_TRUE(run(*cities, kPlacementKeepOld, true).completed);
+    EXPECT_EQ(layer->elementCount(), 2);
+    const auto newA = layer->findElementByName("A");
+    EXPECT_NE(newA, oldA);
+    const host::Envelope a = chartEnvelope(newA);
+    EXPECT_NEAR(a.xMin(), movedA.xMin(), kTol);
+    const double oldZero = movedA.yMin() + movedA.height() * 0.5;   // -5 .. 5
+    EXPECT_NEAR(a.yMin() + a.height() * zeroLineFraction(-5, 5), oldZero, kTol);
+    EXPECT_NEAR(a.height(), 20, kTol) << "c is null now: values 5, -5, 0";
+
+    const host::Envelope b = chartEnvelope(layer->findElementByName("B"));
+    EXPECT_NEAR(b.xMin(), 500 - 9, kTol) << "no old chart: placed on its anchor";
+    EXPECT_NEAR(b.yMin(), 0, kTol);
+}
+
+TEST_F(ChartRun, RecreateOverAnotherLayerReplacesSameNamesAndLeavesTheOtherLayer) {
+    auto cities = addCities({{"A", {0, 0}, 5.0, 5.0, 5.0}});
+    run(*cities, 1);
+    // Copy today's charts to "Old_charts", moved away, with a leader on the old chart.
+    auto oldLayer = state.map->basicGraphicsLayer().addLayer("Old_charts");
+    auto copy = chartLayer()->elements()[0]->clone();
+    host::moveElement(*copy, 300, 40);
+    auto oldChart = std::static_pointer_cast<host::BarChartSymbol>(markerOf(copy)->symbol);
+    oldChart->background = std::make_shared<host::LineCallout>();
+    oldChart->background->anchorPoint = {-5000, -5000};
+    oldLayer->addElement(copy);
+    const host::Envelope oldPlace = chartEnvelope(copy);
+
+    settings.CmbOldChartLayer = "Old_charts";
+    ASSERT_TRUE(run(*cities, kPlacementOverLayer, true).completed);
+    EXPECT_EQ(chartLayer()->elementCount(), 1) << "the same-named chart was replaced";
+    const host::Envelope now = chartEnvelope(chartLayer()->elements()[0]);
+    EXPECT_NEAR(now.xMin(), oldPlace.xMin(), kTol);
+    EXPECT_NEAR(now.yMin(), oldPlace.yMin(), kTol);
+    EXPECT_EQ(oldLayer->elementCount(), 1);
+    EXPECT_TRUE(oldChart->background) << "the old chart keeps its leader";
+}
+
+TEST_F(ChartRun, LeaderGoesBackToTheFeatureWithTheHalfDiagonalAsTolerance) {
+    auto cities = addCities({{"A", {10, 20}, 5.0, 5.0, 5.0}});
+    settings.ChkShowLeader = true;
+    settings.TxtLeaderWidth = "1,5";
+    run(*cities, 4);
+    const auto marker = markerOf(chartLayer()->elements()[0]);
+    const auto& chart = static_cast<const host::BarChartSymbol&>(*marker->symbol);
+    ASSERT_TRUE(chart.background);
+    EXPECT_EQ(chart.background->anchorPoint, (host::Point{10, 20}));
+    EXPECT_EQ(chart.background->gap, 3.0);
+    EXPECT_DOUBLE_EQ(chart.background->leaderTolerance, halfDiagonal(20, 3, 6, 0));
+    EXPECT_NE(chart.background->leaderLine, settings.leaderLineSymbol) << "a copy per run";
+    EXPECT_EQ(chart.background->leaderLine->color, settings.leaderLineSymbol->color);
+}
+
+TEST_F(ChartRun, ThreeDimensionalChartsMarkTheLastBarWithSevenPoints) {
+    auto cities = addCities({{"A", {0, 0}, 1.0, 2.0, 50.0}});
+    settings.Chk3D = true;
+    settings.Txt3DThickness = "4";
+    run(*cities, 0);
+    const auto group = chartLayer()->elements()[0];
+    const auto marks = membersOf<host::LineElement>(group, host::ElementKind::Line);
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0]->geometry().asPolyline()->paths.at(0).size(), 7u);
+    const host::Envelope e = chartEnvelope(group);
+    EXPECT_NEAR(e.width(), 18 + 4 * std::sqrt(0.5), kTol);
+}
+
+TEST_F(ChartRun, KeyNamesFallBackToJoinedFieldsAndNullsToTheNullMarker) {
+    auto cities = addCities({{"A", {0, 0}, 1.0, 2.0, 3.0}});
+    cities->featureClass()->setAliasName("Cities");
+    settings.CmbKey = "code";
+    run(*cities, 1);
+    EXPECT_EQ(markerOf(chartLayer()->elements()[0])->name(), "<Null>");
+
+    auto fc = std::make_shared<host::FeatureClass>("Joined", host::GeometryType::Point);
+    fc->setAliasName("Joined");
+    fc->addField({"Joined.code", "", host::FieldType::Integer, 0});
+    for (const char* f : {"a", "b", "c"}) {
+        fc->addField({f, "", host::FieldType::Double, 0});
+    }
+    fc->createFeature(host::Point{0, 0}, {host::Variant(std::int32_t{77}), 1.0, 1.0, 1.0});
+    fc->createFeature(host::Point{9, 9}, {host::Variant::null(), 1.0, 1.0, 1.0});
+    auto joined = std::make_shared<host::FeatureLayer>("Joined", fc);
+    state.map->addLayer(joined);
+    run(*joined, 1);
+    auto layer = chartLayer("Joined_charts");
+    ASSERT_EQ(layer->elementCount(), 2);
+    EXPECT_TRUE(layer->findElementByName("77"));
+    EXPECT_TRUE(layer->findElementByName("<Null>"));
+}
+
+TEST_F(ChartRun, SmallPositiveValuesKeepTheirLabelOnTheChart) {
+    auto cities = addCities({{"A", {0, 0}, 0.5, 0.5, 0.5}});
+    run(*cities, 0);
+    const auto group = chartLayer()->elements()[0];
+    std::vector<std::string> names;
+    std::vector<host::Variant> values;
+    GetElementData(*markerOf(group), names, values);
+    EXPECT_EQ(values[1], host::Variant(1.0)) << "#Vmax# reaches the range minimum";
+    EXPECT_EQ(values[2], host::Variant(0.0));
+    const host::Envelope e = chartEnvelope(group);
+    for (const auto& label : membersOf<host::TextElement>(group, host::ElementKind::Text)) {
+        EXPECT_NEAR(label->geometry().asPoint()->y, e.yMax(), kTol);
+        EXPECT_EQ(label->text, "0.5");
+    }
+    EXPECT_TRUE(membersOf<host::LineElement>(group, host::ElementKind::Line).empty());
+}
+
+TEST_F(ChartRun, ZeroIsDrawnAtTheRangeMinimumButNeverLabelled) {
+    auto cities = addCities({{"A", {0, 0}, 0.0, 4.0, 4.0}});
+    settings.TxtMinLabelValue = "0";
+    run(*cities, 0);
+    const auto group = chartLayer()->elements()[0];
+    const auto marker = markerOf(group);
+    EXPECT_EQ(static_cast<const host::BarChartSymbol&>(*marker->symbol).values[0], 1.0);
+    const auto labels = membersOf<host::TextElement>(group, host::ElementKind::Text);
+    ASSERT_EQ(labels.size(), 2u) << "a label needs a value above the label minimum";
+    EXPECT_EQ(labels[0]->text, "4.0");
+}
+
+class BadInput : public ChartRun {};
+
+// A renderer that draws feature 2 with an area symbol, which cannot be measured as a marker.
+class MixedRenderer final : public host::FeatureRenderer {
+public:
+    std::string className() const override { return "MixedRenderer"; }
+    std::shared_ptr<host::Symbol> symbolForFeature(const host::Feature& f,
+                                                   const host::Fields&) const override {
+        if (f.oid == 2) {
+            return std::make_shared<host::SimpleFillSymbol>();
+        }
+        return std::make_shared<host::SimpleMarkerSymbol>();
+    }
+    std::shared_ptr<host::FeatureRenderer> clone() const override {
+        return std::make_shared<MixedRenderer>();
+    }
+};
+
+TEST_F(BadInput, AFailureEndsTheRunThroughItsTrapAndKeepsWholeChartsOnly) {
+    auto cities = addCities({{"A", {0, 0}, 20.0, 5.0, 5.0},
+                             {"B", {50, 0}, 20.0, 5.0, 5.0},
+                             {"C", {99, 0}, 20.0, 5.0, 5.0}});
+    cities->setRenderer(std::make_shared<MixedRenderer>());
+    const auto before = state.document->activeView().refreshCount();
+    const ChartRunResult result = run(*cities, 1);
+    EXPECT_FALSE(result.completed);
+    EXPECT_EQ(result.charted, 1);
+    EXPECT_EQ(reportedProcedure(), "CreateChartElements Kartoplot_v9_2 Line : 130");
+    auto layer = chartLayer();
+    ASSERT_EQ(layer->elementCount(), 1);
+    const auto group = std::static_pointer_cast<host::GroupElement>(layer->elements()[0]);
+    EXPECT_EQ(group->element(0)->name(), "A");
+    EXPECT_EQ(group->elementCount(), 1 + 3 + 1) << "marker, three labels, one zigzag";
+    EXPECT_EQ(state.document->activeView().refreshCount(), before + 1) << "refreshed after all";
+}
+
+TEST_F(BadInput, EachBadInputIsReportedWithItsLine) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> fields;
+        std::string minValue;
+        std::string size;
+        int line;
+    };
+    const Case cases[] = {
+        {"missing field", {"a", "nope", "c"}, "1", "20", 110},
+        {"text field", {"a", "NAME", "c"}, "1", "20", 110},
+        {"more fields than symbols", {"a", "b", "c", "a"}, "1", "20", 120},
+        {"range not a number", {"a", "b", "c"}, "one", "20", 100},
+        {"size not a number", {"a", "b", "c"}, "1", "20 pt", 40},
+    };
+    auto cities = addCities({{"A", {0, 0}, 2.0, 5.0, 5.0}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fields = c.fields;
+        settings.TxtMinValue = c.minValue;
+        settings.TxtChartMarkerSize = c.size;
+        const ChartRunResult result = run(*cities, 1);
+        EXPECT_FALSE(result.completed);
+        EXPECT_EQ(reportedProcedure(),
+                  "CreateChartElements Kartoplot_v9_2 Line : " + std::to_string(c.line));
+        EXPECT_EQ(chartLayer()->elementCount(), 0);
+    }
+}
+
+TEST_F(BadInput, RecreateFailureLeavesTheOldChartInPlace) {
+    auto cities = addCities({{"A", {0, 0}, 2.0, 5.0, 5.0}});
+    run(*cities, 1);
+    const auto old = chartLayer()->elements()[0];
+    fields = {"a", "b", "NAME"};
+    EXPECT_FALSE(run(*cities, kPlacementKeepOld, true).completed);
+    ASSERT_EQ(chartLayer()->elementCount(), 1);
+    EXPECT_EQ(chartLayer()->elements()[0], old);
+}
+
+TEST_F(ChartRun, SavingALayerFileSaysPlainlyThatItIsNotAvailableYet) {
+    auto cities = addCities({{"A", {0, 0}, 2.0, 5.0, 5.0}});
+    settings.ChkSaveLyrFile = true;
+    EXPECT_TRUE(run(*cities, 1).completed);
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].text,
+              "Saving layer files is not available yet: no layer file was saved.");
+    EXPECT_TRUE(ui->fileDialogs.empty());
+}
+
+TEST(ChartRange, ExtremesFollowTheRangeOnBothSides) {
+    struct Case {
+        double rmax, rmin, vmax, vmin;
+    };
+    const Case cases[] = {
+        {12, -3, 10, -3}, {5, 2, 5, 0},   {-2, -20, 0, -10}, {0.5, 0.5, 1, 0},
+        {4, -0.5, 4, -1}, {0, 0, 0, 0},   {10, -10, 10, -10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.rmax << " " << c.rmin);
+        const ChartRange r = chartRange(c.rmax, c.rmin, 1, 10);
+        EXPECT_EQ(r.vmax, c.vmax);
+        EXPECT_EQ(r.vmin, c.vmin);
+    }
+    EXPECT_EQ(clampedBarValue(0, 1, 10), 1);
+    EXPECT_EQ(clampedBarValue(0, -1, 10), 0) << "a negative minimum clamps nothing up";
+    EXPECT_EQ(clampedBarValue(-0.5, 1, 10), -1);
+    EXPECT_EQ(clampedBarValue(-12, 1, 10), -10);
+}
+
+}  // namespace
+}  // namespace kartoplot::engine

@@ -1,0 +1,69 @@
+// An in-memory map for engine tests: a document, its focus map at 1 : 72 / 0.0254 (one point
+// is one metre, so sizes in points read as map units), a scripted user interface and a
+// capturing error log.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "command/error_handling.h"
+#include "engine/engine_state.h"
+#include "host/host.h"
+
+namespace kartoplot::engine::testing {
+
+inline constexpr double kOnePointPerMetre = 72 / 0.0254;
+
+class EngineFixture : public ::testing::Test {
+protected:
+    EngineFixture() {
+        state.application = std::make_shared<host::Application>();
+        state.document = std::make_shared<host::MapDocument>();
+        state.application->setDocument(state.document);
+        state.map = state.document->focusMap();
+        state.map->setMapScale(kOnePointPerMetre);
+        state.separators = language::DecimalSeparators::fromLocaleDecimal(".");
+        state.messages.load("English");
+        state.notices.load("English");
+        state.interaction = ui;
+    }
+
+    // A point layer "Cities" with fields NAME (text), a, b, c (double) and the given rows.
+    struct Row {
+        std::string name;
+        host::Point at;
+        host::Variant a;
+        host::Variant b;
+        host::Variant c;
+    };
+    std::shared_ptr<host::FeatureLayer> addCities(const std::vector<Row>& rows,
+                                                  const std::string& layerName = "Cities") {
+        auto fc = std::make_shared<host::FeatureClass>(layerName, host::GeometryType::Point);
+        fc->addField({"NAME", "", host::FieldType::String, 40});
+        fc->addField({"a", "", host::FieldType::Double, 0});
+        fc->addField({"b", "", host::FieldType::Double, 0});
+        fc->addField({"c", "", host::FieldType::Double, 0});
+        for (const Row& r : rows) {
+            fc->createFeature(r.at, {host::Variant(r.name), r.a, r.b, r.c});
+        }
+        auto layer = std::make_shared<host::FeatureLayer>(layerName, fc);
+        auto renderer = std::make_shared<host::SimpleRenderer>();
+        auto marker = std::make_shared<host::SimpleMarkerSymbol>();
+        marker->size = 10;
+        renderer->symbol = marker;
+        layer->setRenderer(renderer);
+        state.map->addLayer(layer);
+        return layer;
+    }
+
+    EngineState state;
+    std::shared_ptr<host::ScriptedInteraction> ui = std::make_shared<host::ScriptedInteraction>();
+    std::shared_ptr<CapturingErrorLog> log = std::make_shared<CapturingErrorLog>();
+    ScopedErrorLog scopedLog{log};
+};
+
+}  // namespace kartoplot::engine::testing

@@ -1,0 +1,219 @@
+#include "engine/placement.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "command/error_handling.h"
+#include "engine/element_data.h"
+
+namespace kartoplot::engine {
+namespace {
+
+const language::DecimalSeparators kPoint = language::DecimalSeparators::fromLocaleDecimal(".");
+const language::DecimalSeparators kComma = language::DecimalSeparators::fromLocaleDecimal(",");
+
+TEST(CalcChartOffset, FourteenPlacementsAroundA10By10MarkerFor20By30Chart) {
+    const host::Envelope a(0, 0, 10, 10);
+    const host::Envelope b(0, 0, 20, 30);
+    const double d = 5;
+    const double c45 = std::sqrt(0.5);
+    const double theta = std::atan(20.0 / 30.0);
+    struct Case {
+        int code;
+        double dx;
+        double dy;
+    };
+    const Case cases[] = {
+        {0, 0, 0},
+        {1, 20, 0},
+        {2, 15 + std::cos(theta) * 5, 5 + std::sin(theta) * 5},
+        {3, (c45 * 10 + 20) / 2 + c45 * 5, c45 * 5 + c45 * 5},
+        {4, 0, 10},
+        {5, 0, 0},
+        {6, -15 - std::cos(theta) * 5, 5 + std::sin(theta) * 5},
+        {7, -((c45 * 10 + 20) / 2) - c45 * 5, c45 * 5 + c45 * 5},
+        {8, -20, 0},
+        {9, -((c45 * 10 + 20) / 2) - c45 * 5, -c45 * 5 - 30 - c45 * 5},
+        {10, -15 - std::cos(theta) * 5, -5 - 30 - std::sin(theta) * 5},
+        {11, 0, -40},
+        {12, (c45 * 10 + 20) / 2 + c45 * 5, -c45 * 5 - 30 - c45 * 5},
+        {13, 15 + std::cos(theta) * 5, -5 - 30 - std::sin(theta) * 5},
+        {14, 0, 0},
+        {99, 0, 0},
+        {-1, 0, 0},
+        {-7, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        const auto offset = CalcChartOffset(a, b, c.code, d);
+        EXPECT_NEAR(offset[0], c.dx, 1e-9);
+        EXPECT_NEAR(offset[1], c.dy, 1e-9);
+    }
+    const auto three = CalcChartOffset(a, b, 3, d);
+    EXPECT_NEAR(three[0], 17.07, 0.005);
+    EXPECT_NEAR(three[1], 7.07, 0.005);
+}
+
+TEST(CalcChartOffset, FlatChartDoesNotDivideByZero) {
+    const auto offset = CalcChartOffset(host::Envelope(0, 0, 10, 10), host::Envelope(0, 0, 20, 0), 2, 4);
+    EXPECT_NEAR(offset[0], 15 + 0 * 4, 1e-9);  // θ = 90°: all of d goes up
+    EXPECT_NEAR(offset[1], 5 + 4, 1e-9);
+}
+
+TEST(GetAnchorPoint, AreasUseTheirLabelPointOthersTheirEnvelopeCentre) {
+    EXPECT_EQ(GetAnchorPoint(host::Point{3, 4}), (host::Point{3, 4}));
+    host::Polygon u;
+    u.rings.push_back({{0, 0}, {0, 10}, {3, 10}, {3, 3}, {7, 3}, {7, 10}, {10, 10}, {10, 0}});
+    const host::Point p = GetAnchorPoint(u);
+    EXPECT_FALSE(p.x > 3 && p.x < 7 && p.y > 3) << "not in the notch of the U";
+    EXPECT_EQ(GetAnchorPoint(host::Polyline::fromPoints({{0, 0}, {2, 4}})), (host::Point{1, 2}));
+}
+
+TEST(GetX0Y0, ZeroLineFollowsTheAttachedRangeOrTheLowerLeftCorner) {
+    const host::Envelope env(10, 20, 30, 60);  // 40 high
+    host::MarkerElement element;
+    std::array<double, 2> xy{};
+    EXPECT_TRUE(GetX0Y0(element, env, xy));
+    EXPECT_EQ(xy, (std::array<double, 2>{10, 20})) << "no data: lower-left corner";
+
+    struct Case {
+        const char* vmaxKey;
+        double vmax;
+        double vmin;
+        double y0;
+    };
+    const Case cases[] = {
+        {"#Vmax#", 10, 0, 20},     // all positive: the lower edge
+        {"#Vmax#", 10, -10, 40},   // half way up
+        {"#VMAX#", 6, -2, 30},     // keys are read without regard to case
+        {"#Vmax#", 0, 0, 60},      // equal ends: the upper edge
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.y0);
+        auto names = std::make_shared<const std::vector<std::string>>(
+            std::vector<std::string>{"LayerName", c.vmaxKey, "#vmin#"});
+        SetElementData(element, names, {host::Variant("L"), host::Variant(c.vmax), host::Variant(c.vmin)});
+        GetX0Y0(element, env, xy);
+        EXPECT_EQ(xy[0], 10);
+        EXPECT_NEAR(xy[1], c.y0, 1e-12);
+    }
+}
+
+TEST(GetX0Y0, UnreadableRangeIsReportedAndGivesTheCorner) {
+    auto log = std::make_shared<CapturingErrorLog>();
+    ScopedErrorLog scoped(log);
+    host::MarkerElement element;
+    auto names = std::make_shared<const std::vector<std::string>>(
+        std::vector<std::string>{"#Vmax#", "#Vmin#"});
+    SetElementData(element, names, {host::Variant("ten"), host::Variant(0.0)});
+    std::array<double, 2> xy{};
+    EXPECT_TRUE(GetX0Y0(element, host::Envelope(1, 2, 3, 4), xy));
+    EXPECT_EQ(xy, (std::array<double, 2>{1, 2}));
+    ASSERT_EQ(log->records().size(), 1u);
+    EXPECT_NE(log->records()[0].find("\tGetX0Y0 Kartoplot_v9_2 Line : 1\r\n"), std::string::npos);
+}
+
+TEST(CutNumberString, RoundsToTheCharactersThatFitInEitherLocale) {
+    struct Case {
+        double value;
+        int chars;
+        const char* text;
+    };
+    const Case cases[] = {
+        {1234.5678, 6, "1234.6"}, {5, 4, "5.0"},     {0.01234, 4, "0.01"}, {12, 4, "12.0"},
+        {12, 3, "12"},            {2.5, 3, "2.5"},   {2.25, 3, "2.2"},     {-3, 3, "-3"},
+        {-3, 4, "-3.0"},          {0, 3, "0.0"},     {123456, 3, "123456"}, {0.5, 1, "0"},
+    };
+    for (const auto* sep : {&kPoint, &kComma}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << c.value << " in " << c.chars << " with " << *sep);
+            EXPECT_EQ(CutNumberString(c.value, c.chars, *sep), c.text);
+        }
+    }
+}
+
+TEST(ZigZag, SixPointsOrSevenOnTheLastBarOfA3DChart) {
+    const auto six = zigZagPoints(4, 8, 100, 50, false, 3);
+    const std::vector<host::Point> expected = {{100, 50}, {101, 50}, {102, 48},
+                                               {106, 52}, {107, 50}, {108, 50}};
+    EXPECT_EQ(six, expected);
+    EXPECT_EQ(zigZagPoints(4, 8, 100, 50, true, 0).size(), 6u) << "no depth, no seventh point";
+    const auto seven = zigZagPoints(4, 8, 100, 50, true, 2);
+    ASSERT_EQ(seven.size(), 7u);
+    EXPECT_NEAR(seven[6].x, 108 + std::sqrt(2.0), 1e-12);
+    EXPECT_NEAR(seven[6].y, 50 + std::sqrt(2.0), 1e-12);
+
+    host::ScriptedInteraction ui;
+    host::GroupElement group;
+    auto symbol = std::make_shared<host::SimpleLineSymbol>();
+    auto line = DrawZigZag(4, 8, 100, 50, group, false, 0, symbol, ui);
+    ASSERT_TRUE(line);
+    EXPECT_EQ(group.element(0), line);
+    EXPECT_EQ(line->symbol, symbol);
+    EXPECT_EQ(line->geometry().asPolyline()->paths.at(0), expected);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(ZigZag, FailureShowsItsOwnMessageAndGivesNothing) {
+    auto log = std::make_shared<CapturingErrorLog>();
+    ScopedErrorLog scoped(log);
+    host::ScriptedInteraction ui;
+    host::GroupElement group;
+    const auto line = DrawZigZag(std::nan(""), 8, 100, 50, group, false, 0,
+                                 std::make_shared<host::SimpleLineSymbol>(), ui);
+    EXPECT_FALSE(line);
+    EXPECT_EQ(group.elementCount(), 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "ZigZag error");
+    EXPECT_EQ(ui.messages[0].title, "DrawZigZag");
+    EXPECT_EQ(ui.messages[0].icon, host::MessageIcon::Exclamation);
+    EXPECT_TRUE(log->records().empty()) << "the zigzag reports by message box, not to the log";
+}
+
+TEST(CreateLeader, CalloutCarriesAnchorGapToleranceAndTheDialogsSymbol) {
+    host::BarChartSymbol chart;
+    auto dialogLeader = std::make_shared<host::SimpleLineSymbol>();
+    CreateLeader(chart, {1, 2}, 0.5, host::Color{255, 0, 0}, kLeaderGap, 34, dialogLeader);
+    ASSERT_TRUE(chart.background);
+    EXPECT_EQ(chart.background->anchorPoint, (host::Point{1, 2}));
+    EXPECT_EQ(chart.background->gap, 3.0);
+    EXPECT_EQ(chart.background->leaderTolerance, 34);
+    EXPECT_EQ(chart.background->leaderLine, dialogLeader);
+
+    host::BarChartSymbol plain;
+    CreateLeader(plain, {0, 0}, 1.5, host::Color{0, 128, 0}, kLeaderGap, 10, nullptr);
+    ASSERT_TRUE(plain.background && plain.background->leaderLine);
+    EXPECT_EQ(plain.background->leaderLine->width, 1.5);
+    EXPECT_EQ(plain.background->leaderLine->color, (host::Color{0, 128, 0}));
+}
+
+TEST(CreateTextLabel, SharesTheSymbolWhenAlignedAndCopiesItOtherwise) {
+    host::GroupElement group;
+    auto symbol = std::make_shared<host::TextSymbol>();
+    symbol->horizontalAlignment = host::HorizontalAlignment::Center;
+    symbol->verticalAlignment = host::VerticalAlignment::Bottom;
+    auto same = CreateTextLabel("12.0", group, 1, 2, symbol, host::HorizontalAlignment::Center,
+                                host::VerticalAlignment::Bottom);
+    auto other = CreateTextLabel("-3.0", group, 1, 0, symbol, host::HorizontalAlignment::Center,
+                                 host::VerticalAlignment::Top);
+    EXPECT_EQ(same->symbol, symbol);
+    EXPECT_NE(other->symbol, symbol);
+    EXPECT_EQ(other->symbol->verticalAlignment, host::VerticalAlignment::Top);
+    EXPECT_EQ(symbol->verticalAlignment, host::VerticalAlignment::Bottom) << "dialog symbol kept";
+    EXPECT_TRUE(same->scaleText);
+    EXPECT_EQ(*same->geometry().asPoint(), (host::Point{1, 2}));
+    EXPECT_EQ(group.elementCount(), 2);
+}
+
+TEST(BarGeometry, FrontWidthLeavesRoomForTheDepth) {
+    const BarGeometry g = barGeometry(host::Envelope(0, 0, 23, 40), 3, 1, 3, 3);
+    EXPECT_EQ(g.barWidth, 6);  // (23 − 3 − 2 × 1) / 3
+    EXPECT_EQ(g.barLeft(0), 0);
+    EXPECT_EQ(g.barLeft(2), 14);
+    EXPECT_EQ(rangeRatio(5, -5, 15), 0.5);
+    EXPECT_EQ(rangeRatio(5, 0, 0), 1.0);
+}
+
+}  // namespace
+}  // namespace kartoplot::engine

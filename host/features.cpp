@@ -1,6 +1,7 @@
 #include "host/features.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "command/error_handling.h"
 #include "host/property_set.h"
@@ -159,6 +160,15 @@ void FeatureClass::deleteField(int index) {
 }
 
 std::int64_t FeatureClass::createFeature(Geometry shape, std::vector<Variant> attributes) {
+    return createFeatureWithId(nextOid_, std::move(shape), std::move(attributes));
+}
+
+std::int64_t FeatureClass::createFeatureWithId(std::int64_t oid, Geometry shape,
+                                               std::vector<Variant> attributes) {
+    if (oid < nextOid_ && !features_.empty()) {
+        throw HostError(errnum::kInvalidCall, "FeatureClass",
+                        "Object id " + std::to_string(oid) + " is not above the last one in " + name_);
+    }
     if (!shape.isEmpty() && shape.type() != shapeType_) {
         throw HostError(errnum::kTypeMismatch, "FeatureClass",
                         "The shape does not suit the geometry type of " + name_);
@@ -176,10 +186,15 @@ std::int64_t FeatureClass::createFeature(Geometry shape, std::vector<Variant> at
         }
     }
     Feature f;
-    f.oid = nextOid_++;
+    f.oid = oid;
+    nextOid_ = oid + 1;
     f.shape = std::move(shape);
     f.values.reserve(attributeCount + 2);
-    f.values.emplace_back(static_cast<std::int32_t>(f.oid));
+    if (f.oid >= INT32_MIN && f.oid <= INT32_MAX) {
+        f.values.emplace_back(static_cast<std::int32_t>(f.oid));
+    } else {
+        f.values.emplace_back(static_cast<double>(f.oid));  // beyond 32 bits: exact up to 2^53
+    }
     f.values.emplace_back();
     for (auto& v : attributes) {
         f.values.push_back(v.isEmpty() ? Variant::null() : std::move(v));

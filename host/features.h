@@ -114,6 +114,10 @@ public:
     // (missing values are null); returns its object id. Throws HostError when a value does
     // not suit its field or the shape is of another geometry type.
     std::int64_t createFeature(Geometry shape, std::vector<Variant> attributes);
+    // The same with the object id given (a source's feature id); ids must ascend, so an id
+    // not above the last one throws HostError.
+    std::int64_t createFeatureWithId(std::int64_t oid, Geometry shape,
+                                     std::vector<Variant> attributes);
     std::int64_t featureCount() const noexcept { return static_cast<std::int64_t>(features_.size()); }
     // The feature with that object id, or nullptr.
     const Feature* feature(std::int64_t oid) const noexcept;

@@ -2,7 +2,7 @@
 PRESET ?= debug
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test release demo clean
+.PHONY: all deps configure build test release bench demo clean
 
 all: build
 
@@ -20,6 +20,12 @@ test: build
 
 release:
 	$(MAKE) build PRESET=release
+
+# Chart run timings and memory per chart, always on the optimised build.
+bench: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target chart_run_bench
+	build/release/bench/chart_run_bench
 
 demo: build
 	@echo "Kartoplot is built. The demo map needs the renderer, which has not landed yet:"

@@ -53,7 +53,7 @@ void FeatureLayer::setSelection(std::vector<std::int64_t> oids) {
             selection_.add(id);
         }
     }
-    selectionChanged_.emit();
+    selectionChanged_.fire();
 }
 
 int FeatureLayer::selectFeatures(const QueryFilter& filter, bool add) {
@@ -66,13 +66,13 @@ int FeatureLayer::selectFeatures(const QueryFilter& filter, bool add) {
             selection_.add(f->oid);
         }
     }
-    selectionChanged_.emit();
+    selectionChanged_.fire();
     return selection_.count();
 }
 
 void FeatureLayer::clearSelection() {
     selection_.clear();
-    selectionChanged_.emit();
+    selectionChanged_.fire();
 }
 
 std::shared_ptr<FeatureLayer> FeatureLayer::copy() const {

@@ -10,14 +10,14 @@ void ActiveView::refresh() {
     ++refreshCount_;
     lastPhase_.reset();
     lastArea_.reset();
-    refreshed_.emit();
+    refreshed_.fire();
 }
 
 void ActiveView::partialRefresh(DrawPhase phase, std::optional<Envelope> area) {
     ++refreshCount_;
     lastPhase_ = phase;
     lastArea_ = std::move(area);
-    refreshed_.emit();
+    refreshed_.fire();
 }
 
 Map::Map(std::string name) : name_(std::move(name)), active_(basic_) {}
@@ -129,6 +129,14 @@ void PageLayout::setPage(double width, double height, MapUnits units) {
     DisplayTransformation& t = screenDisplay().transformation();
     t.setUnits(units);
     t.setCenter({width / 2, height / 2});
+}
+
+Envelope PageLayout::mapFrame() const {
+    if (mapFrame_) {
+        return *mapFrame_;
+    }
+    const double margin = convertUnits(10.0, MapUnits::Millimetres, units_);
+    return Envelope(margin, margin, width_ - margin, height_ - margin);
 }
 
 MapDocument::MapDocument() {

@@ -157,7 +157,13 @@ public:
     GraphicsContainer& graphicsContainer() noexcept { return graphics_; }
     const GraphicsContainer& graphicsContainer() const noexcept { return graphics_; }
 
+    // Where the focus map is shown on the page, in page units (10 mm inside the page edges
+    // unless set).
+    Envelope mapFrame() const;
+    void setMapFrame(const Envelope& frame) { mapFrame_ = frame; }
+
 private:
+    std::optional<Envelope> mapFrame_;
     double width_ = 210.0;
     double height_ = 297.0;
     MapUnits units_ = MapUnits::Millimetres;

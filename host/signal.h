@@ -44,7 +44,7 @@ class Signal {
 public:
     using Handler = std::function<void()>;
 
-    // Connects a handler; it runs on every emit() until the Connection is destroyed.
+    // Connects a handler; it runs on every fire() until the Connection is destroyed.
     [[nodiscard]] Connection connect(Handler handler) {
         const std::uint64_t id = state_->nextId++;
         state_->handlers.emplace(id, std::move(handler));
@@ -57,7 +57,7 @@ public:
     }
 
     // Calls the handlers in the order they connected. A handler may disconnect itself.
-    void emit() const {
+    void fire() const {
         const auto handlers = state_->handlers;
         for (const auto& [id, handler] : handlers) {
             if (state_->handlers.count(id) != 0) {

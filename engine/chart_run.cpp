@@ -1,6 +1,7 @@
 #include "engine/chart_run.h"
 
 #include <cmath>
+#include <optional>
 
 #include "command/error_handling.h"
 #include "engine/attribute_statistics.h"
@@ -76,13 +77,34 @@ host::Envelope boundsWithoutLeader(const host::Element& element, const host::Scr
     return element.queryBounds(display);
 }
 
-int integerOf(const language::DecimalSeparators& sep, const std::string& text) {
-    const double v = language::roundHalfEven(sep.toNumberOrThrow(text), 0);
-    if (std::fabs(v) > 32767) {
-        throw HostError(errnum::kOverflow, "Kartoplot", "Overflow: " + text);
+// A typed whole number (rounded, 16 bits), converted once; value() throws what the
+// conversion met: a type mismatch or an overflow.
+class ConvertedInteger {
+public:
+    ConvertedInteger(const language::DecimalSeparators& sep, const std::string& text) : text_(text) {
+        if (const auto v = sep.toNumber(text)) {
+            const double whole = language::roundHalfEven(*v, 0);
+            if (std::fabs(whole) <= kLargestShort) {
+                value_ = static_cast<int>(whole);
+            } else {
+                error_ = errnum::kOverflow;
+            }
+        }
     }
-    return static_cast<int>(v);
-}
+    int value() const {
+        if (!value_) {
+            throw HostError(error_, "Kartoplot",
+                            error_ == errnum::kOverflow ? "Overflow: " + text_ : "Type mismatch");
+        }
+        return *value_;
+    }
+
+private:
+    static constexpr double kLargestShort = 32767;
+    std::string text_;
+    std::optional<int> value_;
+    std::int32_t error_ = errnum::kTypeMismatch;
+};
 
 }  // namespace
 
@@ -231,15 +253,29 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
             keyIndex = fields.findField(alias + "." + settings.CmbKey);
         }
 
+        // The range, null value and label length are read for the features; the texts do not
+        // change during a run, so they are converted once and a bad text fails at the first
+        // feature, as it would on every one.
+        const std::optional<double> minParsed = sep.toNumber(minText);
+        const std::optional<double> maxParsed = sep.toNumber(maxText);
+        const std::optional<double> nullParsed = sep.toNumber(settings.TxtNullValue);
+        const host::Variant nullMarker(kNullText);
+        const ConvertedInteger signNumberOf(sep, settings.TxtSignNumber);
+
         std::vector<double> values(n);
         std::vector<double> labelValues(n);
         std::vector<std::string> labelTexts(n);
+        std::vector<bool> labelled(n);
+        std::vector<bool> marked(n);
         while (const host::Feature* feature = cursor->nextFeature()) {
             trap.at(kLineRange);
-            const double minValue = sep.toNumberOrThrow(minText);
-            const double maxValue = sep.toNumberOrThrow(maxText);
-            const double nullValue = sep.toNumberOrThrow(settings.TxtNullValue);
-            const int signNumber = integerOf(sep, settings.TxtSignNumber);
+            if (!minParsed || !maxParsed || !nullParsed) {
+                throw HostError(errnum::kTypeMismatch, "Kartoplot", "Type mismatch");
+            }
+            const double minValue = *minParsed;
+            const double maxValue = *maxParsed;
+            const double nullValue = *nullParsed;
+            const int signNumber = signNumberOf.value();
 
             trap.at(kLineValues);
             std::vector<host::Variant> data;
@@ -258,7 +294,7 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
                 double r = nullValue;
                 if (raw.isNull() || raw.isEmpty()) {
                     values[k] = nullValue;
-                    data.emplace_back(kNullText);
+                    data.push_back(nullMarker);
                 } else {
                     if (!raw.isNumber()) {
                         throw HostError(errnum::kTypeMismatch, "Fields",
@@ -350,6 +386,16 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
 
             trap.at(kLineGroup);
             auto group = std::make_shared<host::GroupElement>();
+            // Which bars get a label, and which run off the chart's range and get a mark.
+            int members = 1;
+            for (std::size_t i = 0; i < n; ++i) {
+                const double v = labelValues[i];
+                labelled[i] = settings.ChkLabelDiagramm && std::fabs(v) > std::fabs(minLabelValue);
+                marked[i] = (v > 0 && std::fabs(v) > std::fabs(range.vmax)) ||
+                            (v < 0 && std::fabs(v) > std::fabs(range.vmin));
+                members += (labelled[i] ? 1 : 0) + (marked[i] ? 1 : 0);
+            }
+            group->reserve(members);
             group->addElement(chartElement);
             const host::Envelope chartExtent = chartElement->queryBounds(display);
 
@@ -367,7 +413,7 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
                 const double c = values[i];
                 const double left = bars.barLeft(static_cast<int>(i));
                 const double ratio = rangeRatio(c, range.vmin, range.vmax);
-                if (settings.ChkLabelDiagramm && std::fabs(v) > std::fabs(minLabelValue)) {
+                if (labelled[i]) {
                     double x = 0;
                     double y = 0;
                     if (v >= 0) {
@@ -381,9 +427,7 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
                     CreateTextLabel(labelTexts[i], *group, x, y, symbol,
                                     symbol->horizontalAlignment, symbol->verticalAlignment);
                 }
-                const bool beyond = (v > 0 && std::fabs(v) > std::fabs(range.vmax)) ||
-                                    (v < 0 && std::fabs(v) > std::fabs(range.vmin));
-                if (beyond) {
+                if (marked[i]) {
                     const double y = range.vmin == range.vmax
                                          ? bars.yMin + bars.height
                                          : bars.yMin + bars.height * (0.8 * c - range.vmin) /

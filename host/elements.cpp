@@ -25,12 +25,39 @@ Envelope grow(Envelope e, double by) {
 Element::Element(const Element& other)
     : HostObject(other),
       geometry_(other.geometry_),
-      name_(other.name_),
-      customProperty_(other.customProperty_) {}
+      name_(other.name_ ? std::make_unique<std::string>(*other.name_) : nullptr),
+      customProperty_(other.customProperty_ ? std::make_unique<Variant>(*other.customProperty_)
+                                            : nullptr) {}
+
+const std::string& Element::name() const noexcept {
+    static const std::string kNoName;
+    return name_ ? *name_ : kNoName;
+}
+
+const Variant& Element::customProperty() const noexcept {
+    static const Variant kNone;
+    return customProperty_ ? *customProperty_ : kNone;
+}
+
+void Element::setCustomProperty(Variant value) {
+    if (value.isEmpty()) {
+        customProperty_.reset();
+    } else if (customProperty_) {
+        *customProperty_ = std::move(value);
+    } else {
+        customProperty_ = std::make_unique<Variant>(std::move(value));
+    }
+}
 
 void Element::setName(std::string name) {
-    std::string old = std::move(name_);
-    name_ = std::move(name);
+    std::string old = name_ ? std::move(*name_) : std::string();
+    if (name.empty()) {
+        name_.reset();
+    } else if (name_) {
+        *name_ = std::move(name);
+    } else {
+        name_ = std::make_unique<std::string>(std::move(name));
+    }
     if (container_ != nullptr) {
         container_->onRenamed(*this, *this, old);
     } else if (parent_ != nullptr && parent_->container_ != nullptr) {
@@ -232,8 +259,8 @@ const Geometry& GroupElement::geometry() const {
     for (const auto& member : members_) {
         e.expand(member->geometry().envelope());
     }
-    envelopeCache_ = e.isEmpty() ? Geometry() : Geometry(e);
-    return envelopeCache_;
+    geometry_ = e.isEmpty() ? Geometry() : Geometry(e);
+    return geometry_;
 }
 
 void GroupElement::setGeometry(Geometry geometry) {

@@ -28,12 +28,12 @@ public:
     // A deep copy that belongs to no container or group.
     virtual std::shared_ptr<Element> clone() const = 0;
 
-    const std::string& name() const noexcept { return name_; }
+    const std::string& name() const noexcept;
     // Renames the element; a graphics container holding it finds it under the new name.
     void setName(std::string name);
 
-    const Variant& customProperty() const noexcept { return customProperty_; }
-    void setCustomProperty(Variant value) { customProperty_ = std::move(value); }
+    const Variant& customProperty() const noexcept;
+    void setCustomProperty(Variant value);
 
     virtual const Geometry& geometry() const { return geometry_; }
     virtual void setGeometry(Geometry geometry) { geometry_ = std::move(geometry); }
@@ -50,14 +50,16 @@ protected:
     Element(const Element& other);
     Element& operator=(const Element&) = delete;
 
-    Geometry geometry_;
+    // A group keeps the envelope of its members here, refreshed when it is asked for.
+    mutable Geometry geometry_;
 
 private:
     friend class GraphicsContainer;
     friend class GroupElement;
 
-    std::string name_;
-    Variant customProperty_;
+    // Labels and marks carry neither a name nor a custom property, so both live apart.
+    std::unique_ptr<std::string> name_;
+    std::unique_ptr<Variant> customProperty_;
     GroupElement* parent_ = nullptr;          // not owned
     GraphicsContainer* container_ = nullptr;  // not owned
     std::uint64_t sequence_ = 0;              // position key inside container_
@@ -129,6 +131,8 @@ public:
     // Removes the member (nothing happens when it is not a member).
     void deleteElement(const Element& element);
     void clearElements();
+    // Makes room for this many members.
+    void reserve(int count) { members_.reserve(static_cast<std::size_t>(count)); }
 
     // The envelope of the members' geometries.
     const Geometry& geometry() const override;
@@ -141,7 +145,6 @@ private:
     GraphicsContainer* owningContainer() const noexcept;
 
     std::vector<std::shared_ptr<Element>> members_;
-    mutable Geometry envelopeCache_;
 };
 
 // True when a chart marker with a leader callout stands farther from the callout's anchor

@@ -43,10 +43,20 @@ double Variant::toDouble() const {
 }
 
 const std::string& Variant::text() const {
-    if (const auto* s = std::get_if<std::string>(&value_)) {
-        return *s;
+    if (const auto* s = std::get_if<std::shared_ptr<const std::string>>(&value_); s && *s) {
+        return **s;
     }
     typeMismatch();
+}
+
+bool operator==(const Variant& a, const Variant& b) {
+    if (a.value_.index() != b.value_.index()) {
+        return false;
+    }
+    if (a.isText()) {
+        return a.text() == b.text();
+    }
+    return a.value_ == b.value_;
 }
 
 const std::shared_ptr<HostObject>& Variant::object() const noexcept {

@@ -55,8 +55,10 @@ public:
     Variant(double v) : value_(v) {}
     Variant(bool v) : value_(v) {}
     Variant(Date v) : value_(v) {}
-    Variant(std::string v) : value_(std::move(v)) {}
-    Variant(const char* v) : value_(std::string(v)) {}
+    Variant(std::string v) : value_(std::make_shared<const std::string>(std::move(v))) {}
+    Variant(const char* v) : Variant(std::string(v)) {}
+    // A text shared with other values (copies of a Variant share their text too).
+    Variant(std::shared_ptr<const std::string> v) : value_(std::move(v)) {}
     Variant(std::shared_ptr<HostObject> v) : value_(std::move(v)) {}
     template <class T>
         requires std::is_base_of_v<HostObject, T>
@@ -82,13 +84,14 @@ public:
         return std::dynamic_pointer_cast<T>(object());
     }
 
-    const auto& raw() const noexcept { return value_; }
-
-    friend bool operator==(const Variant&, const Variant&) = default;
+    // Same kind and same value; texts compare by content, objects by identity.
+    friend bool operator==(const Variant& a, const Variant& b);
 
 private:
-    std::variant<std::monostate, NullValue, std::int16_t, std::int32_t, double, Date, std::string,
-                 std::shared_ptr<HostObject>, bool>
+    // Texts are held through a shared pointer: a Variant stays 24 bytes, and the many copies
+    // of one text (a field value copied into chart data, "<Null>") share it.
+    std::variant<std::monostate, NullValue, std::int16_t, std::int32_t, double, Date,
+                 std::shared_ptr<const std::string>, std::shared_ptr<HostObject>, bool>
         value_;
 };
 

@@ -234,6 +234,51 @@ std::ostream& operator<<(std::ostream& out, const DecimalSeparators& separators)
                << separators.otherDecimal << "\"}";
 }
 
+namespace {
+
+// The significant decimal digits of |value| (at most 15, no trailing zeros) and the decimal
+// exponent of the first one: 1234.5 → "12345", 3. The shortest text that reads back as the
+// double is tried first (fast); when it needs more than 15 digits the value is rounded to 15.
+struct DecimalDigits {
+    std::array<char, 24> digits{};
+    int count = 0;
+    int exponent = 0;
+    bool shortest = true;  // the digits read back as the value itself
+};
+
+DecimalDigits decimalDigits(double magnitude) {
+    std::array<char, 40> buffer{};
+    auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
+                                std::chars_format::scientific);
+    std::string_view text(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
+    std::size_t mantissaDigits = text.find('e');
+    if (text.find('.') != std::string_view::npos) {
+        --mantissaDigits;
+    }
+    DecimalDigits d;
+    if (mantissaDigits > static_cast<std::size_t>(kSignificantDigits)) {
+        d.shortest = false;
+        result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
+                               std::chars_format::scientific, kSignificantDigits - 1);
+        text = std::string_view(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
+    }
+    const std::size_t expAt = text.find('e');
+    for (std::size_t i = 0; i < expAt; ++i) {
+        if (text[i] != '.') {
+            d.digits[static_cast<std::size_t>(d.count++)] = text[i];
+        }
+    }
+    while (d.count > 1 && d.digits[static_cast<std::size_t>(d.count - 1)] == '0') {
+        --d.count;
+    }
+    const std::string_view expText = text.substr(expAt + 1);
+    std::from_chars(expText.data() + (expText.front() == '+' ? 1 : 0),
+                    expText.data() + expText.size(), d.exponent);
+    return d;
+}
+
+}  // namespace
+
 std::string formatNumber(double value, std::string_view decimalSeparator) {
     if (std::isnan(value)) {
         return "NaN";
@@ -245,20 +290,42 @@ std::string formatNumber(double value, std::string_view decimalSeparator) {
         return "0";
     }
     // General format with 15 significant digits: trailing zeros dropped, an exponent only
-    // below 1E-4 and from 1E15 up, exactly as printf("%.15G") but independent of the
+    // below 1E-4 and from 1E15 up, as printf("%.15G") writes it but independent of the
     // process locale.
-    std::array<char, 64> buffer{};
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                         std::chars_format::general, kSignificantDigits);
+    const DecimalDigits d = decimalDigits(std::fabs(value));
+    const std::string_view digits(d.digits.data(), static_cast<std::size_t>(d.count));
     std::string text;
-    for (const char* c = buffer.data(); ec == std::errc() && c != end; ++c) {
-        if (*c == '.') {
+    text.reserve(24);
+    if (value < 0) {
+        text += '-';
+    }
+    if (d.exponent < -4 || d.exponent >= kSignificantDigits) {
+        text += digits.front();
+        if (digits.size() > 1) {
             text.append(decimalSeparator);
-        } else if (*c == 'e') {
-            text += 'E';
-        } else {
-            text += *c;
+            text.append(digits.substr(1));
         }
+        text += d.exponent < 0 ? "E-" : "E+";
+        const int e = std::abs(d.exponent);
+        if (e < 10) {
+            text += '0';
+        }
+        text += std::to_string(e);
+    } else if (d.exponent >= 0) {
+        const auto whole = static_cast<std::size_t>(d.exponent) + 1;
+        if (digits.size() <= whole) {
+            text.append(digits);
+            text.append(whole - digits.size(), '0');
+        } else {
+            text.append(digits.substr(0, whole));
+            text.append(decimalSeparator);
+            text.append(digits.substr(whole));
+        }
+    } else {
+        text += '0';
+        text.append(decimalSeparator);
+        text.append(static_cast<std::size_t>(-d.exponent - 1), '0');
+        text.append(digits);
     }
     return text;
 }
@@ -275,34 +342,21 @@ double roundHalfEven(double value, int decimals) {
     }
 
     // Round the number's 15-digit decimal text, not its binary value: 2.675 is stored as
-    // 2.67499999..., but reads "2.675", a tie. The text is d.dddddddddddddde±X.
-    std::array<char, 32> buffer{};
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                         std::chars_format::scientific, kSignificantDigits - 1);
-    if (ec != std::errc()) {
-        return value;
-    }
-    const std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
-    const auto expAt = text.find('e');
-    std::string digits(text.substr(0, expAt));
-    digits.erase(std::remove(digits.begin(), digits.end(), '.'), digits.end());
-    int exponent = 0;
-    const std::string_view expText = text.substr(expAt + 1);
-    std::from_chars(expText.data() + (expText.front() == '+' ? 1 : 0),
-                    expText.data() + expText.size(), exponent);
-
+    // 2.67499999..., but reads "2.675", a tie.
+    const DecimalDigits d = decimalDigits(magnitude);
     // digits[i] stands for 10^(exponent - i); the last kept digit is the one for 10^-decimals.
-    const int lastKept = exponent + decimals;
-    const int digitCount = static_cast<int>(digits.size());
+    const int lastKept = d.exponent + decimals;
+    if (d.shortest && lastKept >= d.count - 1) {
+        return value;  // nothing beyond the decimals asked for
+    }
     double kept = 0.0;  // the kept digits as a whole number of 10^-decimals units
     for (int i = 0; i <= lastKept; ++i) {
-        kept = kept * 10.0 + (i < digitCount ? digits[static_cast<std::size_t>(i)] - '0' : 0);
+        kept = kept * 10.0 + (i < d.count ? d.digits[static_cast<std::size_t>(i)] - '0' : 0);
     }
     const int next = lastKept + 1;
-    if (next >= 0 && next < digitCount) {
-        const char first = digits[static_cast<std::size_t>(next)];
-        const bool restIsZero =
-            digits.find_first_not_of('0', static_cast<std::size_t>(next) + 1) == std::string::npos;
+    if (next >= 0 && next < d.count) {
+        const char first = d.digits[static_cast<std::size_t>(next)];
+        const bool restIsZero = next + 1 >= d.count;  // trailing zeros are already dropped
         const bool keptIsOdd = std::fmod(kept, 2.0) != 0.0;
         if (first > '5' || (first == '5' && (!restIsZero || keptIsOdd))) {
             kept += 1.0;

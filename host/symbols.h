@@ -228,6 +228,7 @@ public:
     HorizontalAlignment horizontalAlignment = HorizontalAlignment::Center;
     VerticalAlignment verticalAlignment = VerticalAlignment::Center;
     double angle = 0.0;  // degrees
+    std::string previewText;  // the sample a preview of the symbol shows
 
     double size() const noexcept { return font.size; }
     void setSize(double points) noexcept { font.size = points; }

@@ -206,6 +206,25 @@ std::int64_t FeatureClass::createFeatureWithId(std::int64_t oid, Geometry shape,
     return features_.back().oid;
 }
 
+void FeatureClass::setValue(std::int64_t oid, int fieldIndex, Variant value) {
+    const Field& field = fields_.field(fieldIndex);
+    if (field.type == FieldType::OID || field.type == FieldType::Geometry) {
+        throw HostError(errnum::kInvalidCall, "FeatureClass",
+                        "The field " + field.name + " cannot be set");
+    }
+    if (!valueSuits(value, field.type)) {
+        throw HostError(errnum::kTypeMismatch, "FeatureClass",
+                        "The value for field " + field.name + " is of the wrong type");
+    }
+    const auto it = std::lower_bound(features_.begin(), features_.end(), oid,
+                                     [](const Feature& f, std::int64_t id) { return f.oid < id; });
+    if (it == features_.end() || it->oid != oid) {
+        throw HostError(errnum::kNotFound, "FeatureClass",
+                        "There is no feature " + std::to_string(oid) + " in " + name_);
+    }
+    it->values[static_cast<std::size_t>(fieldIndex)] = value.isEmpty() ? Variant::null() : std::move(value);
+}
+
 const Feature* FeatureClass::feature(std::int64_t oid) const noexcept {
     const auto it = std::lower_bound(features_.begin(), features_.end(), oid,
                                      [](const Feature& f, std::int64_t id) { return f.oid < id; });

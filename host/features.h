@@ -118,6 +118,9 @@ public:
     // not above the last one throws HostError.
     std::int64_t createFeatureWithId(std::int64_t oid, Geometry shape,
                                      std::vector<Variant> attributes);
+    // Sets one attribute of a feature. Throws HostError for an unknown feature, the object-id
+    // or shape field, an index outside the list, or a value that does not suit the field.
+    void setValue(std::int64_t oid, int fieldIndex, Variant value);
     std::int64_t featureCount() const noexcept { return static_cast<std::int64_t>(features_.size()); }
     // The feature with that object id, or nullptr.
     const Feature* feature(std::int64_t oid) const noexcept;

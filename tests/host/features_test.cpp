@@ -72,6 +72,19 @@ TEST(FeatureClass, BadFeaturesAndFieldsAreRefusedWithoutChangingTheClass) {
     EXPECT_EQ(fc->fields().fieldCount(), 5);
 }
 
+TEST(FeatureClass, SetValueChecksTheFieldTheKindAndTheFeature) {
+    auto fc = cities();
+    fc->setValue(2, 3, Variant(std::int32_t{900}));
+    EXPECT_EQ(fc->feature(2)->value(3), Variant(std::int32_t{900}));
+    fc->setValue(2, 3, Variant());
+    EXPECT_TRUE(fc->feature(2)->value(3).isNull());
+    EXPECT_THROW(fc->setValue(2, 2, Variant(1.0)), HostError) << "number into text";
+    EXPECT_THROW(fc->setValue(2, 0, Variant(std::int32_t{5})), HostError) << "object id";
+    EXPECT_THROW(fc->setValue(7, 3, Variant(1.0)), HostError) << "no such feature";
+    EXPECT_THROW(fc->setValue(2, 9, Variant(1.0)), HostError);
+    EXPECT_EQ(fc->feature(2)->value(2), Variant("Rome"));
+}
+
 TEST(FeatureClass, DeletingAFieldRemovesItsValuesAndShiftsTheRest) {
     auto fc = cities();
     fc->deleteField(3);  // Pop

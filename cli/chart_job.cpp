@@ -1,0 +1,460 @@
+#include "cli/chart_job.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <iomanip>
+#include <ostream>
+#include <sstream>
+
+#include "cli/console.h"
+#include "engine/attribute_statistics.h"
+#include "engine/chart_run.h"
+#include "engine/chart_sizing.h"
+#include "io/vector_import.h"
+#include "render/export.h"
+#include "render/text_metrics.h"
+
+#ifndef KARTOPLOT_DATA_DIR
+#define KARTOPLOT_DATA_DIR "data"
+#endif
+
+namespace kartoplot::cli {
+
+namespace {
+
+// Bar colours for the chart fields: distinct, and told apart by most readers.
+constexpr std::array<std::uint32_t, 8> kPalette = {0x4E79A7, 0xF28E2B, 0x59A14F, 0xE15759,
+                                                    0x76B7B2, 0xEDC948, 0xB07AA1, 0x9C755F};
+constexpr double kBarOutlineWidth = 0.4;  // points
+constexpr double kDefaultMarkerSize = 36.0;  // points
+
+host::Color paletteColor(std::size_t i) {
+    const std::uint32_t rgb = kPalette[i % kPalette.size()];
+    return host::Color{static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+                       static_cast<std::uint8_t>(rgb), false};
+}
+
+std::string extension(render::ExportFormat f) {
+    switch (f) {
+        case render::ExportFormat::Svg: return ".svg";
+        case render::ExportFormat::Pdf: return ".pdf";
+        default: return ".png";
+    }
+}
+
+std::string plain(double v) { return language::formatNumber(v, "."); }
+
+const char* kindName(host::GeometryType t) {
+    switch (t) {
+        case host::GeometryType::Point: return "points";
+        case host::GeometryType::Polyline: return "lines";
+        case host::GeometryType::Polygon: return "polygons";
+        default: return "no geometry";
+    }
+}
+
+std::string numericFieldList(const host::FeatureClass& fc) {
+    std::string names;
+    for (const auto& f : fc.fields().all()) {
+        if (f.isNumeric() && f.type != host::FieldType::OID) {
+            names += (names.empty() ? "" : ", ") + f.name;
+        }
+    }
+    return names.empty() ? "none" : names;
+}
+
+// The predicate of a filter over a feature class's fields; an error when the field is missing.
+std::function<bool(const host::Feature&)> filterPredicate(const AttributeFilter& filter,
+                                                          const host::FeatureClass& fc,
+                                                          std::string& error) {
+    const int index = fc.findField(filter.field);
+    if (index < 0) {
+        error = "--where names the field " + filter.field + ", which " + fc.name() + " does not have";
+        return nullptr;
+    }
+    const bool numeric = fc.fields().field(index).isNumeric();
+    const auto number = language::DecimalSeparators::fromLocaleDecimal(".").toNumber(filter.value);
+    if (numeric && !number) {
+        error = "--where compares the number field " + filter.field + " with '" + filter.value +
+                "', which is not a number";
+        return nullptr;
+    }
+    const auto op = filter.op;
+    const std::string text = filter.value;
+    const double limit = number.value_or(0.0);
+    return [=](const host::Feature& f) {
+        const host::Variant& v = f.value(index);
+        int order = 0;
+        if (numeric) {
+            if (!v.isNumber()) {
+                return false;
+            }
+            const double x = v.toDouble();
+            order = x < limit ? -1 : (x > limit ? 1 : 0);
+        } else {
+            if (!v.isText()) {
+                return false;
+            }
+            order = v.text().compare(text);
+            order = order < 0 ? -1 : (order > 0 ? 1 : 0);
+        }
+        switch (op) {
+            case AttributeFilter::Op::Equal: return order == 0;
+            case AttributeFilter::Op::NotEqual: return order != 0;
+            case AttributeFilter::Op::Less: return order < 0;
+            case AttributeFilter::Op::LessOrEqual: return order <= 0;
+            case AttributeFilter::Op::Greater: return order > 0;
+            case AttributeFilter::Op::GreaterOrEqual: return order >= 0;
+        }
+        return false;
+    };
+}
+
+// Adds "<field>_<suffix>" = field / divisor for every chart field; returns the new names.
+std::vector<std::string> addDividedFields(host::FeatureClass& fc, const std::vector<std::string>& fields,
+                                          double divisor) {
+    const std::string suffix = divisor == 1e6 ? "_mln" : divisor == 1e3 ? "_thsd" : "_div" + plain(divisor);
+    std::vector<std::string> names;
+    for (const auto& name : fields) {
+        const int source = fc.findField(name);
+        std::string derived = name + suffix;
+        while (fc.findField(derived) >= 0) {
+            derived += "_";
+        }
+        const int target = fc.addField({derived, "", host::FieldType::Double, 0});
+        auto cursor = fc.search();
+        std::vector<std::pair<std::int64_t, double>> updates;
+        while (const host::Feature* f = cursor->nextFeature()) {
+            const host::Variant& v = f->value(source);
+            if (v.isNumber()) {
+                updates.emplace_back(f->oid, v.toDouble() / divisor);
+            }
+        }
+        cursor.reset();
+        for (const auto& [oid, value] : updates) {
+            fc.setValue(oid, target, host::Variant(value));
+        }
+        names.push_back(derived);
+    }
+    return names;
+}
+
+// A title and a key of the bar colours in the top left corner of the map, as graphics of
+// the map's basic graphics layer; sizes in points at the map's reference scale.
+void addTitleAndKey(host::Map& map, const host::Envelope& extent, const std::string& title,
+                    const std::vector<std::string>& fields, const host::SymbolArray& symbols) {
+    const double pt = map.screenDisplay().transformation().pointsToMapDistance(1.0);
+    const double left = extent.xMin() + 12 * pt;
+    double y = extent.yMax() - 12 * pt;
+    auto& graphics = map.basicGraphicsLayer();
+    const auto text = [&](const std::string& content, double size, bool bold, double x, double at) {
+        auto symbol = std::make_shared<host::TextSymbol>();
+        symbol->font.name = "Arial";
+        symbol->font.bold = bold;
+        symbol->setSize(size);
+        symbol->color = host::Color{30, 30, 30};
+        symbol->horizontalAlignment = host::HorizontalAlignment::Left;
+        symbol->verticalAlignment = host::VerticalAlignment::Top;
+        auto element = std::make_shared<host::TextElement>();
+        element->text = content;
+        element->symbol = symbol;
+        element->setGeometry(host::Point{x, at});
+        graphics.addElement(element);
+    };
+    text(title, 14, true, left, y);
+    y -= 22 * pt;
+    for (std::size_t i = 0; i < fields.size() && static_cast<int>(i) < symbols.count(); ++i) {
+        auto swatch = std::make_shared<host::PolygonElement>();
+        swatch->symbol = std::static_pointer_cast<host::FillSymbol>(symbols.element(static_cast<int>(i)));
+        swatch->setGeometry(host::Polygon::fromEnvelope(
+            host::Envelope(left, y - 10 * pt, left + 10 * pt, y)));
+        graphics.addElement(swatch);
+        text(fields[i], 10, false, left + 15 * pt, y);
+        y -= 15 * pt;
+    }
+}
+
+class Stopwatch {
+public:
+    double seconds() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+}  // namespace
+
+std::string bundledDataDir() {
+    if (std::filesystem::is_directory(KARTOPLOT_DATA_DIR)) {
+        return KARTOPLOT_DATA_DIR;
+    }
+    return "data";
+}
+
+ChartJob demoJob(const std::string& dataDir, const std::string& outDir) {
+    const std::filesystem::path dir(dataDir.empty() ? bundledDataDir() : dataDir);
+    ChartJob job;
+    job.dataPath = (dir / "populated_places.geojson").string();
+    job.backdropPath = (dir / "land.geojson").string();
+    job.crs = "+proj=robin +lon_0=0 +datum=WGS84 +units=m +no_defs";
+    job.key = "name";
+    job.fields = {"pop_max", "pop_min", "pop_other"};
+    job.divide = 1e6;
+    job.where = parseFilter("pop_max >= 5000000");
+    job.minValue = 0.5;
+    job.maxValue = 20;
+    job.markerSize = 40;
+    job.barWidth = 8;
+    job.spacing = 1;
+    job.placement = 2;  // NE
+    job.distance = 300000;
+    job.labels = true;
+    job.labelDigits = 3;
+    job.minLabel = 1;
+    job.title = "World cities of 5 million people and more: population, millions";
+    job.leaders = true;
+    job.width = 2400;
+    job.height = 1250;
+    job.outDir = outDir;
+    job.baseName = "kartoplot-demo";
+    return job;
+}
+
+int listLayers(const std::string& path, std::ostream& out, std::ostream& err) {
+    const io::ImportResult result = io::importVectorFile(path);
+    if (!result.ok()) {
+        err << "kartoplot: " << result.error << '\n';
+        return 1;
+    }
+    for (const auto& layer : result.layers) {
+        const auto& fc = *layer->featureClass();
+        out << layer->name() << "\t" << fc.featureCount() << " " << kindName(fc.shapeType())
+            << "\tnumeric fields: " << numericFieldList(fc) << '\n';
+    }
+    return 0;
+}
+
+JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err, bool showProgress) {
+    JobReport report;
+    report.exitCode = 1;
+    const Stopwatch clock;
+    const auto fail = [&](const std::string& message) {
+        err << "kartoplot: " << message << '\n';
+        return report;
+    };
+
+    // Data.
+    io::ImportOptions importOptions;
+    importOptions.layerName = job.layer;
+    importOptions.targetCrs = job.crs;
+    io::ImportResult data = io::importVectorFile(job.dataPath, importOptions);
+    if (!data.ok()) {
+        return fail(data.error);
+    }
+    std::shared_ptr<host::FeatureLayer> layer;
+    for (const auto& l : data.layers) {
+        if (l->featureClass()->shapeType() == host::GeometryType::Point) {
+            layer = l;
+            break;
+        }
+    }
+    if (!layer) {
+        const auto& first = *data.layers.front()->featureClass();
+        return fail(job.layer.empty() ? job.dataPath + " has no point layer; charts stand on points"
+                                      : "the layer " + job.layer + " holds " + kindName(first.shapeType()) +
+                                            "; charts stand on points");
+    }
+    host::FeatureClass& fc = *layer->featureClass();
+    for (const auto& name : job.fields) {
+        const int index = fc.findField(name);
+        if (index < 0 || !fc.fields().field(index).isNumeric()) {
+            return fail((index < 0 ? "the layer " + layer->name() + " has no field " + name
+                                   : "the field " + name + " is not numeric") +
+                        "; its numeric fields are: " + numericFieldList(fc));
+        }
+    }
+    if (!job.key.empty() && fc.findField(job.key) < 0) {
+        return fail("the layer " + layer->name() + " has no key field " + job.key);
+    }
+    std::vector<std::string> fields = job.fields;
+    if (job.divide != 1.0) {
+        fields = addDividedFields(fc, job.fields, job.divide);
+    }
+
+    std::vector<std::shared_ptr<host::FeatureLayer>> backdrop;
+    if (!job.backdropPath.empty()) {
+        io::ImportOptions backdropOptions;
+        backdropOptions.targetCrs = job.crs.empty() && fc.spatialReference()
+                                        ? fc.spatialReference()->definition()
+                                        : job.crs;
+        io::ImportResult under = io::importVectorFile(job.backdropPath, backdropOptions);
+        if (!under.ok()) {
+            return fail(under.error);
+        }
+        backdrop = under.layers;
+    }
+
+    // The map: backdrop beneath, the charted layer on top, the view fitted to the export.
+    engine::EngineState state;
+    state.application = std::make_shared<host::Application>();
+    state.document = std::make_shared<host::MapDocument>();
+    state.application->setDocument(state.document);
+    state.map = state.document->focusMap();
+    host::Map& map = *state.map;
+    for (const auto& b : backdrop) {
+        map.addLayer(b);
+    }
+    map.addLayer(layer);
+    if (fc.spatialReference()) {
+        map.setSpatialReference(fc.spatialReference());
+    }
+    render::installTextMetrics(map);
+    if (const auto simple = std::dynamic_pointer_cast<host::SimpleRenderer>(layer->renderer())) {
+        if (auto marker = std::dynamic_pointer_cast<host::SimpleMarkerSymbol>(simple->symbol)) {
+            marker->size = job.pointSize;
+        }
+    }
+    render::ExportOptions exportOptions;
+    exportOptions.width = job.width;
+    exportOptions.height = job.height;
+    exportOptions.dpi = job.dpi;
+    host::Envelope extent = map.fullExtent();
+    if (extent.isEmpty()) {
+        return fail(job.dataPath + " has no features with coordinates");
+    }
+    // A little room around the data so that charts at the edge stay on the picture.
+    const double margin = std::max(extent.width(), extent.height()) * 0.03;
+    extent = host::Envelope(extent.xMin() - margin, extent.yMin() - margin, extent.xMax() + margin,
+                            extent.yMax() + margin);
+    exportOptions.extent = extent;
+    host::DisplayTransformation& view = map.screenDisplay().transformation();
+    view = render::exportView(map, exportOptions);
+    map.setReferenceScale(map.mapScale());  // chart sizes are true at this scale
+
+    // Selection.
+    bool selectedOnly = false;
+    if (job.where) {
+        std::string error;
+        host::QueryFilter filter;
+        filter.where = filterPredicate(*job.where, fc, error);
+        if (!filter.where) {
+            return fail(error);
+        }
+        if (layer->selectFeatures(filter) == 0) {
+            return fail("no feature of " + layer->name() + " matches --where " + job.where->text);
+        }
+        selectedOnly = true;
+    }
+
+    // Value range and sizes.
+    double maxValue = 0;
+    if (job.maxValue) {
+        maxValue = *job.maxValue;
+    } else {
+        for (const auto& f : fields) {
+            const host::Variant top = engine::DataStatistic(*layer, f, "MAX", selectedOnly);
+            const host::Variant bottom = engine::DataStatistic(*layer, f, "MIN", selectedOnly);
+            if (top.isNumber()) {
+                maxValue = std::max({maxValue, std::fabs(top.toDouble()), std::fabs(bottom.toDouble())});
+            }
+        }
+    }
+    if (maxValue <= 0) {
+        return fail("the chart fields hold no value above 0; give the range with --min and --max");
+    }
+    const double minValue = job.minValue.value_or(maxValue / 100);
+    double markerSize = job.markerSize.value_or(kDefaultMarkerSize);
+    if (!job.markerSize && job.minMM) {
+        markerSize = engine::chartSizeFor(minValue, *job.minMM, maxValue, 1.0);
+    }
+
+    engine::ChartRunSettings settings = engine::ChartRunSettings::openingValues();
+    settings.TxtMinValue = plain(minValue);
+    settings.TxtMaxValue = plain(maxValue);
+    settings.TxtNullValue = plain(job.nullValue);
+    settings.TxtSignNumber = std::to_string(job.labelDigits);
+    settings.CmbKey = job.key.empty() ? fc.oidFieldName() : job.key;
+    settings.txtChartSpacing = plain(job.spacing);
+    settings.TxtChartWidth = plain(job.barWidth);
+    settings.Txt3DThickness = plain(job.thickness);
+    settings.TxtChartMarkerSize = plain(markerSize);
+    settings.Chk3D = job.threeD;
+    settings.TxtLabelDistance = plain(job.distance);
+    settings.ChkShowLeader = job.leaders;
+    settings.ChkLabelDiagramm = job.labels;
+    settings.TxtMinLabelValue = plain(job.minLabel);
+    settings.labelTextSymbol->setSize(7);
+    settings.labelTextSymbol->color = host::Color{40, 40, 40};
+    settings.leaderLineSymbol->color = host::Color{90, 90, 90};
+
+    host::SymbolArray symbols;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        auto fill = std::make_shared<host::SimpleFillSymbol>();
+        fill->color = paletteColor(i);
+        auto outline = std::make_shared<host::SimpleLineSymbol>();
+        outline->color = host::Color{50, 50, 50};
+        outline->width = kBarOutlineWidth;
+        fill->outline = outline;
+        symbols.add(fill);
+    }
+
+    if (!job.title.empty()) {
+        addTitleAndKey(map, extent, job.title, job.divide != 1.0 ? job.fields : fields, symbols);
+    }
+
+    // The chart run.
+    auto console = std::make_shared<ConsoleInteraction>(err);
+    state.interaction = console;
+    state.separators = language::DecimalSeparators::fromLocaleDecimal(".");
+    language::LoadModuleMessages(state.messages, job.language);
+    state.notices.load(job.language);
+    const std::int64_t toChart = selectedOnly ? layer->selectionSet().count() : fc.featureCount();
+    ProgressBar runBar(err, "charting ", toChart, showProgress);
+    state.chartAdded = [&](std::int64_t done) { runBar.update(done); };
+    const engine::ChartRunResult result = engine::CreateChartElements(
+        state, *layer, job.placement, selectedOnly, false, fields, symbols, settings);
+    runBar.finish();
+    report.charted = result.charted;
+    report.skipped = fc.featureCount() - result.charted;
+    if (!result.completed) {
+        err << "kartoplot: the chart run stopped after " << result.charted
+            << " charts; the error record above says why\n";
+    }
+
+    // The pictures.
+    std::error_code ec;
+    std::filesystem::create_directories(job.outDir, ec);
+    if (ec) {
+        return fail("cannot create the folder " + job.outDir + ": " + ec.message());
+    }
+    bool written = true;
+    for (const auto format : job.formats) {
+        const std::string path = (std::filesystem::path(job.outDir) / (job.baseName + extension(format))).string();
+        ProgressBar drawBar(err, "drawing " + extension(format).substr(1) + " ", 1, showProgress);
+        exportOptions.render.progress = [&](std::int64_t done, std::int64_t total) {
+            drawBar.update(total > 0 ? done * 1 / total : 0);
+        };
+        const std::string error = render::exportMap(map, path, exportOptions);
+        drawBar.finish();
+        if (!error.empty()) {
+            err << "kartoplot: " << error << '\n';
+            written = false;
+            continue;
+        }
+        report.files.push_back(path);
+        out << path << '\n';
+    }
+
+    std::ostringstream summary;
+    summary << std::fixed << std::setprecision(2) << clock.seconds();
+    out << "kartoplot: charted " << report.charted << " features, skipped " << report.skipped
+        << ", in " << summary.str() << " s\n";
+    report.exitCode = (result.completed && written) ? 0 : 1;
+    return report;
+}
+
+}  // namespace kartoplot::cli

@@ -1,0 +1,55 @@
+// kartoplot: the batch command line.
+#include <QGuiApplication>
+
+#include <cstdlib>
+#include <iostream>
+
+#include "cli/chart_job.h"
+#include "cli/console.h"
+#include "cli/options.h"
+#include "command/error_handling.h"
+
+namespace {
+
+int run(const kartoplot::cli::Command& command) {
+    using namespace kartoplot::cli;
+    if (const auto* help = std::get_if<HelpCommand>(&command)) {
+        std::cout << (help->topic == "chart" ? chartHelpText() : usageText());
+        return 0;
+    }
+    if (std::holds_alternative<VersionCommand>(command)) {
+        std::cout << "kartoplot " << KARTOPLOT_VERSION << '\n';
+        return 0;
+    }
+    if (const auto* error = std::get_if<UsageError>(&command)) {
+        std::cerr << "kartoplot: " << error->message << "\n(kartoplot help shows the commands)\n";
+        return 2;
+    }
+    if (const auto* layers = std::get_if<LayersCommand>(&command)) {
+        return listLayers(layers->path, std::cout, std::cerr);
+    }
+    const bool progress = isTerminal(2);
+    if (const auto* demo = std::get_if<DemoCommand>(&command)) {
+        std::cout << "kartoplot demo: world cities of 5 million people and more, population in "
+                     "millions (largest, city proper, other)\n";
+        return runChartJob(demoJob(demo->dataDir, demo->outDir), std::cout, std::cerr, progress).exitCode;
+    }
+    return runChartJob(std::get<ChartCommand>(command).job, std::cout, std::cerr, progress).exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Drawing needs fonts but no screen.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+
+    // Trapped errors go to the log file and to standard error, so none passes unseen.
+    auto log = std::make_shared<kartoplot::TeeErrorLog>();
+    log->add(std::make_shared<kartoplot::FileErrorLog>(kartoplot::defaultErrorLogPath()));
+    log->add(std::make_shared<kartoplot::StreamErrorLog>(std::cerr));
+    kartoplot::setErrorLog(log);
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return run(kartoplot::cli::parseCommandLine(args));
+}

@@ -1,0 +1,560 @@
+#include "io/vector_import.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <numeric>
+#include <optional>
+#include <random>
+
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include "host/map.h"
+#include "host/symbols.h"
+
+namespace kartoplot::io {
+namespace {
+
+namespace fs = std::filesystem;
+using host::FieldType;
+constexpr host::MapUnits kDegrees = host::MapUnits::Degrees;
+constexpr host::MapUnits kMetres = host::MapUnits::Metres;
+
+const std::string kData = KARTOPLOT_DATA_DIR;
+constexpr double kEarthRadius = 6378137.0;  // metres, of the web Mercator sphere
+constexpr double kMetresPerDegree = kEarthRadius * std::numbers::pi / 180;
+
+// Web Mercator metres of a longitude and latitude in degrees.
+host::Point webMercator(double lon, double lat) {
+    return {lon * kMetresPerDegree,
+            kEarthRadius * std::log(std::tan(std::numbers::pi / 4 + lat * std::numbers::pi / 360))};
+}
+
+std::vector<std::int64_t> oids(const host::FeatureClass& fc) {
+    std::vector<std::int64_t> out;
+    auto cursor = fc.search();
+    while (const host::Feature* f = cursor->nextFeature()) {
+        out.push_back(f->oid);
+    }
+    return out;
+}
+
+// A GeoJSON feature collection of features without properties.
+std::string geojson(const std::vector<std::string>& geometries) {
+    std::string text = R"({"type":"FeatureCollection","features":[)";
+    for (const std::string& geometry : geometries) {
+        text += (text.back() == '[' ? "" : ",");
+        text += R"({"type":"Feature","properties":{},"geometry":)" + geometry + "}";
+    }
+    return text + "]}";
+}
+
+// A GeoJSON geometry.
+std::string shape(const char* type, const std::string& coordinates) {
+    return std::string(R"({"type":")") + type + R"(","coordinates":)" + coordinates + "}";
+}
+
+class VectorImport : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        GDALAllRegister();
+        // ctest runs each test in its own process, possibly at the same time.
+        dir_ = fs::temp_directory_path() /
+               ("kartoplot_io_" + std::to_string(std::random_device{}()) + "_" +
+                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        fs::create_directories(dir_);
+    }
+    static void TearDownTestSuite() { fs::remove_all(dir_); }
+
+    static std::string write(const std::string& name, const std::string& text) {
+        const fs::path path = dir_ / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path.string();
+    }
+
+    static fs::path dir_;
+};
+fs::path VectorImport::dir_;
+
+TEST_F(VectorImport, PopulatedPlacesArePointsWithTheirFieldsValuesAndSourceIds) {
+    const ImportResult r = importVectorFile(kData + "/populated_places.geojson");
+    ASSERT_TRUE(r.ok()) << r.error;
+    ASSERT_EQ(r.layers.size(), 1u);
+    const host::FeatureLayer& layer = *r.layers[0];
+    const host::FeatureClass& fc = *layer.featureClass();
+    EXPECT_EQ(layer.name(), "populated_places");
+    EXPECT_EQ(fc.name(), "populated_places");
+    EXPECT_EQ(fc.shapeType(), host::GeometryType::Point);
+    ASSERT_EQ(fc.featureCount(), 243);
+
+    const std::pair<const char*, FieldType> fields[] = {
+        {"OBJECTID", FieldType::OID},      {"Shape", FieldType::Geometry},
+        {"name", FieldType::String},       {"nameascii", FieldType::String},
+        {"adm0name", FieldType::String},   {"featurecla", FieldType::String},
+        {"pop_max", FieldType::Integer},   {"pop_min", FieldType::Integer},
+        {"pop_other", FieldType::Integer}, {"rank_max", FieldType::Integer}};
+    ASSERT_EQ(fc.fields().fieldCount(), static_cast<int>(std::size(fields)));
+    for (int i = 0; i < fc.fields().fieldCount(); ++i) {
+        SCOPED_TRACE(fields[i].first);
+        EXPECT_EQ(fc.fields().field(i).name, fields[i].first);
+        EXPECT_EQ(fc.fields().field(i).type, fields[i].second);
+    }
+
+    // GeoJSON features without ids are numbered from 0 by GDAL; São Paulo is the 240th.
+    std::vector<std::int64_t> expectedIds(243);
+    std::iota(expectedIds.begin(), expectedIds.end(), 0);
+    EXPECT_EQ(oids(fc), expectedIds);
+    const host::Feature* saoPaulo = fc.feature(239);
+    ASSERT_NE(saoPaulo, nullptr);
+    EXPECT_EQ(saoPaulo->value(fc.findField("name")), host::Variant("S\xC3\xA3o Paulo"));
+    EXPECT_EQ(saoPaulo->value(fc.findField("pop_max")), host::Variant(std::int32_t{18845000}));
+    EXPECT_EQ(saoPaulo->shape, host::Geometry(host::Point{-46.626966, -23.556734}));
+
+    ASSERT_NE(fc.spatialReference(), nullptr);
+    EXPECT_EQ(fc.spatialReference()->units(), host::MapUnits::Degrees);
+    EXPECT_EQ(fc.spatialReference()->name(), "WGS 84");
+    EXPECT_NE(fc.spatialReference()->definition().find("GEOGCS"), std::string::npos);
+}
+
+TEST_F(VectorImport, LandIsPolygonsKeepingTheInnerRing) {
+    const ImportResult r = importVectorFile(kData + "/land.geojson");
+    ASSERT_TRUE(r.ok()) << r.error;
+    ASSERT_EQ(r.layers.size(), 1u);
+    const host::FeatureClass& fc = *r.layers[0]->featureClass();
+    EXPECT_EQ(fc.shapeType(), host::GeometryType::Polygon);
+    ASSERT_EQ(fc.featureCount(), 127);
+    std::vector<std::int64_t> withHoles;
+    auto cursor = fc.search();
+    while (const host::Feature* f = cursor->nextFeature()) {
+        ASSERT_NE(f->shape.asPolygon(), nullptr);
+        if (f->shape.asPolygon()->rings.size() != 1) {
+            withHoles.push_back(f->oid);
+        }
+    }
+    EXPECT_EQ(withHoles, std::vector<std::int64_t>{112});
+    EXPECT_EQ(fc.feature(112)->shape.asPolygon()->rings.size(), 2u);
+    EXPECT_EQ(fc.feature(112)->shape.asPolygon()->rings[0][0],
+              (host::Point{106.970276, 76.974304}));
+}
+
+TEST_F(VectorImport, ReprojectionToWebMercatorMovesPointsToTheirMetres) {
+    const ImportResult r =
+        importVectorFile(kData + "/populated_places.geojson", {.targetCrs = "EPSG:3857"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    const host::FeatureClass& fc = *r.layers[0]->featureClass();
+    EXPECT_EQ(fc.featureCount(), 243);
+    EXPECT_EQ(fc.spatialReference()->units(), host::MapUnits::Metres);
+    EXPECT_EQ(fc.spatialReference()->name(), "WGS 84 / Pseudo-Mercator");
+    const host::Point* saoPaulo = fc.feature(239)->shape.asPoint();
+    ASSERT_NE(saoPaulo, nullptr);
+    EXPECT_NEAR(saoPaulo->x, webMercator(-46.626966, -23.556734).x, 1e-3);
+    EXPECT_NEAR(saoPaulo->y, webMercator(-46.626966, -23.556734).y, 1e-3);
+}
+
+TEST_F(VectorImport, CsvPointsComeFromTheirCoordinateColumns) {
+    struct Case {
+        const char* file;
+        const char* text;
+        ImportOptions options;
+        host::Point first;
+        host::MapUnits units;
+    };
+    const host::Point oslo{10.75, 59.91};
+    const Case cases[] = {
+        {"lonlat.csv", "name,LON,Lat,pop\nOslo,10.75,59.91,7\nNowhere,,,1", {}, oslo, kDegrees},
+        {"utm.csv",
+         "easting,northing,name,pop\n597000,6643000,Oslo,7\n,,Nowhere,1",
+         {.csvCrs = "EPSG:32632"},
+         {597000, 6643000},
+         kMetres},
+        {"projected.csv",
+         "name,LON,Lat,pop\nOslo,10.75,59.91,7\nNowhere,,,1",
+         {.targetCrs = "EPSG:3857"},
+         webMercator(oslo.x, oslo.y),
+         kMetres},
+        {"custom.csv",
+         "name,px,py,pop\nOslo,10.75,59.91,7\nNowhere,,,1",
+         {.xColumn = "px", .yColumn = "py"},
+         oslo,
+         kDegrees},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const ImportResult r = importVectorFile(write(c.file, c.text), c.options);
+        ASSERT_TRUE(r.ok()) << r.error;
+        const host::FeatureClass& fc = *r.layers[0]->featureClass();
+        ASSERT_EQ(fc.fields().fieldCount(), 4) << "the coordinate columns are not kept";
+        EXPECT_EQ(fc.fields().field(2).name, "name");
+        EXPECT_EQ(fc.fields().field(3).type, FieldType::Integer);
+        EXPECT_EQ(fc.spatialReference()->units(), c.units);
+        const std::vector<std::int64_t> ids = oids(fc);
+        ASSERT_EQ(ids.size(), 2u);
+        const host::Feature& first = *fc.feature(ids[0]);
+        ASSERT_NE(first.shape.asPoint(), nullptr);
+        EXPECT_NEAR(first.shape.asPoint()->x, c.first.x, 1e-3);
+        EXPECT_NEAR(first.shape.asPoint()->y, c.first.y, 1e-3);
+        EXPECT_EQ(first.value(3), host::Variant(std::int32_t{7}));
+        EXPECT_TRUE(fc.feature(ids[1])->shape.isEmpty()) << "a row without coordinates stays";
+    }
+}
+
+TEST_F(VectorImport, GeometryKindsBecomeHostShapes) {
+    struct Case {
+        const char* file;
+        std::string text;
+        host::GeometryType type;
+        std::vector<std::size_t> parts;  // points: 1, empty: 0, else paths or rings
+        host::SymbolKind symbol;         // of the default renderer
+    };
+    const std::string square = "[[0,0],[4,0],[4,4],[0,4],[0,0]]";
+    const std::string hole = "[[1,1],[2,1],[2,2],[1,1]]";
+    const std::string topology =
+        R"({"type":"Topology","objects":{"topo":{"type":"GeometryCollection","geometries":[)"
+        R"({"type":"Polygon","arcs":[[0]]}]}},"arcs":[[[0,0],[1,0],[1,1],[0,0]]]})";
+    const Case cases[] = {
+        {"lines.geojson",
+         geojson({shape("LineString", "[[0,0],[1,1]]"),
+                  shape("MultiLineString", "[[[0,0],[1,1]],[[2,2],[3,3]]]")}),
+         host::GeometryType::Polyline,
+         {1, 2},
+         host::SymbolKind::SimpleLine},
+        {"areas.geojson",
+         geojson({shape("MultiPolygon", "[[" + square + "," + hole + "],[" + square + "]]"),
+                  shape("Polygon", "[" + square + "]")}),
+         host::GeometryType::Polygon,
+         {3, 1},
+         host::SymbolKind::SimpleFill},
+        {"points.geojson",
+         geojson({"null", shape("MultiPoint", "[[5,6]]"), shape("Point", "[5,6,100]")}),
+         host::GeometryType::Point,
+         {0, 1, 1},
+         host::SymbolKind::SimpleMarker},
+        {"topo.topojson", topology, host::GeometryType::Polygon, {1}, host::SymbolKind::SimpleFill},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const ImportResult r = importVectorFile(write(c.file, c.text));
+        ASSERT_TRUE(r.ok()) << r.error;
+        ASSERT_EQ(r.layers.size(), 1u);
+        const host::FeatureClass& fc = *r.layers[0]->featureClass();
+        EXPECT_EQ(fc.shapeType(), c.type);
+        std::vector<std::size_t> parts;
+        auto cursor = fc.search();
+        while (const host::Feature* f = cursor->nextFeature()) {
+            const host::Geometry& g = f->shape;
+            parts.push_back(g.asPolyline()  ? g.asPolyline()->paths.size()
+                            : g.asPolygon() ? g.asPolygon()->rings.size()
+                                            : (g.asPoint() ? 1 : 0));
+            if (g.asPoint() != nullptr) {
+                EXPECT_EQ(*g.asPoint(), (host::Point{5, 6})) << "Z is dropped";
+            }
+        }
+        EXPECT_EQ(parts, c.parts);
+        const auto renderer =
+            std::dynamic_pointer_cast<host::SimpleRenderer>(r.layers[0]->renderer());
+        ASSERT_NE(renderer, nullptr);
+        EXPECT_EQ(renderer->symbol->kind(), c.symbol);
+    }
+}
+
+TEST_F(VectorImport, ObjectIdsAndClashingFieldNames) {
+    struct Case {
+        const char* file;
+        std::vector<int> sourceIds;
+        std::vector<std::int64_t> oids;
+    };
+    const Case cases[] = {
+        {"ascending.geojson", {5, 9, 40}, {5, 9, 40}},
+        {"descending.geojson", {9, 5, 40}, {1, 2, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string text = R"({"type":"FeatureCollection","features":[)";
+        for (const int id : c.sourceIds) {
+            text +=
+                (text.back() == '[' ? "" : ",") + std::string(R"({"type":"Feature","id":)") +
+                std::to_string(id) +
+                R"(,"properties":{"objectid":1,"SHAPE":"x","shape_1":2,"tags":[3,4]},"geometry":)" +
+                R"({"type":"Point","coordinates":[0,0]}})";
+        }
+        const ImportResult r = importVectorFile(write(c.file, text + "]}"));
+        ASSERT_TRUE(r.ok()) << r.error;
+        const host::FeatureClass& fc = *r.layers[0]->featureClass();
+        EXPECT_EQ(oids(fc), c.oids);
+        std::vector<std::string> names;
+        for (const host::Field& f : fc.fields().all()) {
+            names.push_back(f.name);
+        }
+        EXPECT_EQ(names, (std::vector<std::string>{"OBJECTID", "Shape", "objectid_1", "SHAPE_2",
+                                                   "shape_1", "tags"}));
+        EXPECT_EQ(fc.feature(c.oids[0])->value(fc.findField("tags")), host::Variant("(2:3,4)"))
+            << "a list as text";
+    }
+}
+
+TEST_F(VectorImport, MapUnitsFollowTheCoordinateSystem) {
+    const std::pair<const char*, host::MapUnits> cases[] = {
+        {"EPSG:4326", host::MapUnits::Degrees},
+        {"EPSG:32632", host::MapUnits::Metres},
+        {"EPSG:2229", host::MapUnits::Feet},  // US survey feet
+        {"+proj=merc +units=km", host::MapUnits::Kilometres},
+        {"+proj=merc +to_meter=1852", host::MapUnits::Unknown},  // nautical miles
+    };
+    const std::string path = write("units.csv", "x,y\n1,2\n");
+    for (const auto& [crs, units] : cases) {
+        SCOPED_TRACE(crs);
+        const ImportResult r = importVectorFile(path, {.csvCrs = crs});
+        ASSERT_TRUE(r.ok()) << r.error;
+        EXPECT_EQ(r.layers[0]->featureClass()->spatialReference()->units(), units);
+    }
+}
+
+// One column per field type: written through GDAL, read back by the import.
+struct Column {
+    const char* name;
+    OGRFieldType type;
+    OGRFieldSubType subType;
+    const char* written;
+    FieldType gpkgType;
+    std::optional<FieldType> shpType;  // nothing: the Shapefile cannot hold the column
+    double number;                     // the value read back (numbers and dates)
+};
+
+const Column kColumns[] = {
+    {"count", OFTInteger, OFSTNone, "123456", FieldType::Integer, FieldType::Integer, 123456},
+    {"big", OFTInteger64, OFSTNone, "9007199254740991", FieldType::Double, FieldType::Double,
+     9007199254740991.0},
+    {"ratio", OFTReal, OFSTNone, "2.5", FieldType::Double, FieldType::Double, 2.5},
+    {"share", OFTReal, OFSTFloat32, "0.25", FieldType::Single, FieldType::Double, 0.25},
+    {"label", OFTString, OFSTNone, "S\xC3\xA3o Paulo", FieldType::String, FieldType::String, 0},
+    {"day", OFTDate, OFSTNone, "2024-02-29", FieldType::Date, FieldType::Date, 45351},
+    {"small", OFTInteger, OFSTInt16, "-7", FieldType::SmallInteger, FieldType::Integer, -7},
+    {"flag", OFTInteger, OFSTBoolean, "1", FieldType::SmallInteger, std::nullopt, 1},
+    {"stamp", OFTDateTime, OFSTNone, "2024-02-29 18:00:00", FieldType::Date, std::nullopt,
+     45351.75},
+};
+
+host::Variant::Kind kindOf(FieldType type) {
+    switch (type) {
+        case FieldType::SmallInteger:
+            return host::Variant::Kind::Short;
+        case FieldType::Integer:
+            return host::Variant::Kind::Long;
+        case FieldType::String:
+            return host::Variant::Kind::Text;
+        case FieldType::Date:
+            return host::Variant::Kind::Date;
+        default:
+            return host::Variant::Kind::Double;
+    }
+}
+
+// A point layer "typed" (one feature with every value, one with none) and, in a GeoPackage,
+// a line layer "roads" and an attribute table "notes".
+void writeTyped(const std::string& driverName, const std::string& path) {
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driverName.c_str());
+    ASSERT_NE(driver, nullptr);
+    GDALDatasetUniquePtr ds(driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    ASSERT_NE(ds, nullptr);
+    OGRSpatialReference wgs84;
+    wgs84.importFromEPSG(4326);
+    OGRLayer* layer = ds->CreateLayer("typed", &wgs84, wkbPoint, nullptr);
+    const bool shp = driverName == "ESRI Shapefile";
+    for (const Column& c : kColumns) {
+        if (!shp || c.shpType) {
+            OGRFieldDefn field(c.name, c.type);
+            field.SetSubType(c.subType);
+            field.SetWidth(c.type == OFTString ? 20 : 0);
+            ASSERT_EQ(layer->CreateField(&field), OGRERR_NONE);
+        }
+    }
+    OGRFeatureUniquePtr full(OGRFeature::CreateFeature(layer->GetLayerDefn()));
+    for (const Column& c : kColumns) {
+        if (full->GetFieldIndex(c.name) >= 0) {
+            full->SetField(c.name, c.written);
+        }
+    }
+    OGRPoint point(1, 2);
+    full->SetGeometry(&point);
+    ASSERT_EQ(layer->CreateFeature(full.get()), OGRERR_NONE);
+    OGRFeatureUniquePtr empty(OGRFeature::CreateFeature(layer->GetLayerDefn()));
+    ASSERT_EQ(layer->CreateFeature(empty.get()), OGRERR_NONE);
+    if (!shp) {
+        OGRLayer* roads = ds->CreateLayer("roads", &wgs84, wkbLineString, nullptr);
+        OGRFeatureUniquePtr road(OGRFeature::CreateFeature(roads->GetLayerDefn()));
+        OGRLineString line;
+        line.addPoint(0, 0);
+        line.addPoint(3, 4);
+        road->SetGeometry(&line);
+        ASSERT_EQ(roads->CreateFeature(road.get()), OGRERR_NONE);
+        ASSERT_NE(ds->CreateLayer("notes", nullptr, wkbNone, nullptr), nullptr);
+    }
+}
+
+TEST_F(VectorImport, GeoPackageAndShapefileRoundTripTheFieldTypes) {
+    struct Format {
+        const char* driver;
+        const char* file;
+        const char* oidField;
+        std::vector<std::int64_t> oids;
+    };
+    const Format formats[] = {{"GPKG", "typed.gpkg", "fid", {1, 2}},
+                              {"ESRI Shapefile", "typed.shp", "OBJECTID", {0, 1}}};
+    for (const Format& format : formats) {
+        SCOPED_TRACE(format.driver);
+        const bool shp = std::string(format.driver) == "ESRI Shapefile";
+        const std::string path = (dir_ / format.file).string();
+        writeTyped(format.driver, path);
+        const ImportResult r = importVectorFile(path, {.layerName = "typed"});
+        ASSERT_TRUE(r.ok()) << r.error;
+        ASSERT_EQ(r.layers.size(), 1u);
+        const host::FeatureClass& fc = *r.layers[0]->featureClass();
+        EXPECT_EQ(fc.oidFieldName(), format.oidField);
+        ASSERT_EQ(oids(fc), format.oids);
+        const host::Feature& full = *fc.feature(format.oids[0]);
+        const host::Feature& empty = *fc.feature(format.oids[1]);
+        EXPECT_EQ(full.shape, host::Geometry(host::Point{1, 2}));
+        EXPECT_TRUE(empty.shape.isEmpty());
+        int expectedFields = 2;
+        for (const Column& c : kColumns) {
+            const std::optional<FieldType> written = shp ? c.shpType : c.gpkgType;
+            if (!written) {
+                continue;
+            }
+            const FieldType type = *written;
+            ++expectedFields;
+            SCOPED_TRACE(c.name);
+            const int index = fc.findField(c.name);
+            ASSERT_GE(index, 2);
+            EXPECT_EQ(fc.fields().field(index).type, type);
+            const host::Variant& value = full.value(index);
+            EXPECT_EQ(value.kind(), kindOf(type));
+            if (type == FieldType::String) {
+                EXPECT_EQ(value.text(), c.written);
+                EXPECT_EQ(fc.fields().field(index).length, 20);
+            } else {
+                EXPECT_EQ(value.toDouble(), c.number);
+            }
+            EXPECT_TRUE(empty.value(index).isNull());
+        }
+        EXPECT_EQ(fc.fields().fieldCount(), expectedFields);
+    }
+}
+
+TEST_F(VectorImport, LayersAreListedAndImportedInFileOrderOrByName) {
+    const std::string path = (dir_ / "layers.gpkg").string();
+    writeTyped("GPKG", path);
+    const LayerListing listing = listVectorLayers(path);
+    ASSERT_TRUE(listing.ok()) << listing.error;
+    EXPECT_EQ(listing.names, (std::vector<std::string>{"typed", "roads", "notes"}));
+
+    const ImportResult all = importVectorFile(path);
+    ASSERT_TRUE(all.ok()) << all.error;
+    ASSERT_EQ(all.layers.size(), 2u);
+    EXPECT_EQ(all.layers[0]->name(), "typed");
+    EXPECT_EQ(all.layers[1]->name(), "roads") << "the attribute table is passed over";
+
+    const ImportResult roads = importVectorFile(path, {.layerName = "roads"});
+    ASSERT_TRUE(roads.ok()) << roads.error;
+    ASSERT_EQ(roads.layers.size(), 1u);
+    const host::FeatureClass& fc = *roads.layers[0]->featureClass();
+    EXPECT_EQ(fc.shapeType(), host::GeometryType::Polyline);
+    EXPECT_EQ(fc.feature(1)->shape, host::Geometry(host::Polyline{{{{0, 0}, {3, 4}}}}));
+
+    const ImportResult notes = importVectorFile(path, {.layerName = "notes"});
+    EXPECT_EQ(notes.error,
+              "Cannot import " + path +
+                  ": layer \"notes\" has no geometry, so it cannot be shown on a map.");
+    EXPECT_TRUE(notes.layers.empty());
+
+    const std::string missing = (dir_ / "missing.gpkg").string();
+    EXPECT_EQ(listVectorLayers(missing).error,
+              "Cannot open " + missing + ": the file does not exist.");
+    EXPECT_TRUE(listVectorLayers(missing).names.empty());
+}
+
+TEST_F(VectorImport, RefusalsNameTheFileAndTheReasonAndImportNothing) {
+    const std::string point = shape("Point", "[0,0]");
+    struct Case {
+        const char* file;
+        std::string text;  // empty: the file is not written
+        ImportOptions options;
+        std::string message;      // "@" stands for the path
+        bool gdalDetail = false;  // the message goes on with GDAL's words in parentheses
+    };
+    const Case cases[] = {
+        {"absent.geojson", "", {}, "Cannot open @: the file does not exist."},
+        {"notes.txt",
+         "just some words",
+         {},
+         "Cannot open @: it is not a vector data file GDAL can read."},
+        {"one.geojson",
+         geojson({point}),
+         {.layerName = "rivers"},
+         "@ has no layer named \"rivers\"; its layers are: one."},
+        {"collection.geojson",
+         geojson({R"({"type":"GeometryCollection","geometries":[)" + point + "]}"}),
+         {},
+         "Cannot import @: layer \"collection\" holds Geometry Collection geometries, which are "
+         "neither points, lines nor polygons."},
+        {"mixed.geojson",
+         geojson({point, shape("LineString", "[[0,0],[1,1]]")}),
+         {},
+         "Cannot import @: feature 1 of layer \"mixed\" is a Line String, but the layer holds "
+         "points."},
+        {"pair.geojson",
+         geojson({shape("MultiPoint", "[[0,0],[1,1]]")}),
+         {},
+         "Cannot import @: feature 0 of layer \"pair\" is a Multi Point of 2 points; only single "
+         "points can be imported."},
+        {"crs.geojson",
+         geojson({point}),
+         {.targetCrs = "EPSG:999999"},
+         "Cannot import @: the coordinate system \"EPSG:999999\" is not understood."},
+        {"far.geojson",
+         geojson({point, shape("Point", "[120,0]")}),
+         {.targetCrs = "+proj=ortho +lat_0=0 +lon_0=0"},
+         "Cannot import @: feature 1 of layer \"far\" cannot be projected to \"+proj=ortho "
+         "+lat_0=0 +lon_0=0\" (",
+         true},
+        {"nocrs.csv",
+         "lon,lat\n1,2\n",
+         {.targetCrs = "EPSG:3857", .csvCrs = ""},
+         "Cannot import @: layer \"nocrs\" has no coordinate system, so it cannot be projected "
+         "to \"EPSG:3857\"."},
+        {"badcrs.csv",
+         "lon,lat\n1,2\n",
+         {.csvCrs = "nonsense"},
+         "Cannot import @: the coordinate system \"nonsense\" is not understood."},
+        {"table.csv",
+         "name,pop\nOslo,1\n",
+         {},
+         "Cannot import @: no coordinate columns found; looked for x in X, lon, longitude, "
+         "easting and for y in Y, lat, latitude, northing."},
+        {"named.csv",
+         "lon,lat\n1,2\n",
+         {.xColumn = "e", .yColumn = "n"},
+         "Cannot import @: no coordinate columns found; looked for x in e and for y in n."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string path = c.text.empty() ? (dir_ / c.file).string() : write(c.file, c.text);
+        std::string expected = c.message;
+        expected.replace(expected.find('@'), 1, path);
+        const ImportResult r = importVectorFile(path, c.options);
+        if (c.gdalDetail) {
+            EXPECT_TRUE(r.error.starts_with(expected) && r.error.ends_with(").")) << r.error;
+        } else {
+            EXPECT_EQ(r.error, expected);
+        }
+        EXPECT_TRUE(r.layers.empty());
+    }
+}
+
+}  // namespace
+}  // namespace kartoplot::io

@@ -21,15 +21,18 @@ test: build
 release:
 	$(MAKE) build PRESET=release
 
-# Chart run timings and memory per chart, always on the optimised build.
+# Chart run and rendering timings and memory per chart, always on the optimised build.
 bench: deps
 	cmake --preset release
-	cmake --build --preset release -j $(JOBS) --target chart_run_bench
+	cmake --build --preset release -j $(JOBS) --target chart_run_bench render_bench
 	build/release/bench/chart_run_bench
+	build/release/bench/render_bench
 
-demo: build
-	@echo "Kartoplot is built. The demo map needs the renderer, which has not landed yet:"
-	@echo "there is nothing to draw the charts with so far, so no demo picture is written."
+DEMO_OUT ?= demo
+
+demo: configure
+	cmake --build --preset $(PRESET) -j $(JOBS) --target kartoplot
+	./build/$(PRESET)/cli/kartoplot demo --out $(DEMO_OUT)
 
 clean:
 	rm -rf build

@@ -1,8 +1,12 @@
 // kartoplot: the batch command line.
 #include <QGuiApplication>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <iostream>
+#include <string>
 
 #include "cli/chart_job.h"
 #include "cli/console.h"
@@ -37,11 +41,27 @@ int run(const kartoplot::cli::Command& command) {
     return runChartJob(std::get<ChartCommand>(command).job, std::cout, std::cerr, progress).exitCode;
 }
 
+// Qt wants a private runtime folder; without a desktop session there is none, so make one
+// (as Qt would, but without its warning on every run).
+void ensureRuntimeFolder() {
+    if (std::getenv("XDG_RUNTIME_DIR") != nullptr) {
+        return;
+    }
+    const std::string folder = "/tmp/kartoplot-runtime-" + std::to_string(::getuid());
+    ::mkdir(folder.c_str(), 0700);
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid()) {
+        ::chmod(folder.c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     // Drawing needs fonts but no screen.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ensureRuntimeFolder();
     QGuiApplication app(argc, argv);
 
     // Trapped errors go to the log file and to standard error, so none passes unseen.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <sstream>
 
@@ -16,7 +18,9 @@ namespace {
 class ChartJobTest : public ::testing::Test {
 protected:
     ChartJobTest() {
-        dir = std::filesystem::temp_directory_path() / "kp-cli-test";
+        dir = std::filesystem::temp_directory_path() /
+              ("kp-cli-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir);
     }
     ~ChartJobTest() override { std::filesystem::remove_all(dir); }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -116,7 +118,7 @@ TEST(ErrorLogFiles, DefaultPathFollowsXdgStateHomeThenHome) {
 }
 
 TEST(ErrorLogFiles, FileLogCreatesItsFolderAndKeepsEveryRecord) {
-    const auto dir = std::filesystem::temp_directory_path() / "kp-errlog-test";
+    const auto dir = std::filesystem::temp_directory_path() / ("kp-errlog-" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     auto fileLog = std::make_shared<FileErrorLog>((dir / "sub" / "errors.log").string());
     {

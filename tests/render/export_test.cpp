@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -16,7 +18,9 @@ namespace {
 class Export : public ::testing::Test {
 protected:
     Export() {
-        dir = std::filesystem::temp_directory_path() / "kp-export-test";
+        dir = std::filesystem::temp_directory_path() /
+              ("kp-export-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         auto fc = std::make_shared<host::FeatureClass>("pts", host::GeometryType::Point);

@@ -434,9 +434,10 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
     bool written = true;
     for (const auto format : job.formats) {
         const std::string path = (std::filesystem::path(job.outDir) / (job.baseName + extension(format))).string();
-        ProgressBar drawBar(err, "drawing " + extension(format).substr(1) + " ", 1, showProgress);
+        constexpr std::int64_t kPercent = 100;
+        ProgressBar drawBar(err, "drawing " + extension(format).substr(1) + " ", kPercent, showProgress);
         exportOptions.render.progress = [&](std::int64_t done, std::int64_t total) {
-            drawBar.update(total > 0 ? done * 1 / total : 0);
+            drawBar.update(total > 0 ? done * kPercent / total : 0);
         };
         const std::string error = render::exportMap(map, path, exportOptions);
         drawBar.finish();

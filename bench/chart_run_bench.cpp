@@ -39,6 +39,7 @@
 #include "host/host.h"
 #include "language/locale_numbers.h"
 #include "language/messages.h"
+#include "workload.h"
 
 namespace {
 
@@ -115,29 +116,7 @@ std::unique_ptr<ChartMap> buildChartMap(std::int64_t featureCount) {
     m->map->setReferenceScale(kReferenceScale);
     m->map->screenDisplay().transformation().setCenter(host::Point{kAreaWidth / 2, kAreaHeight / 2});
 
-    auto fc = std::make_shared<host::FeatureClass>("Stations", host::GeometryType::Point);
-    fc->addField(host::Field{"ID", "", host::FieldType::Integer});
-    for (const auto& name : kChartFields) {
-        fc->addField(host::Field{name, "", host::FieldType::Double});
-    }
-    fc->reserve(static_cast<std::size_t>(featureCount));
-
-    std::mt19937_64 rng(kSeed);
-    std::uniform_real_distribution<double> xs(0.0, kAreaWidth);
-    std::uniform_real_distribution<double> ys(0.0, kAreaHeight);
-    std::uniform_real_distribution<double> values(-50.0, 150.0);
-    std::bernoulli_distribution isNull(0.05);
-    for (std::int64_t i = 0; i < featureCount; ++i) {
-        const double x = xs(rng);
-        const double y = ys(rng);
-        const double a = values(rng);
-        const double b = values(rng);
-        const bool bNull = isNull(rng);
-        const double c = values(rng);
-        fc->createFeature(host::Point{x, y},
-                          {host::Variant(static_cast<std::int32_t>(i + 1)), host::Variant(a),
-                           bNull ? host::Variant::null() : host::Variant(b), host::Variant(c)});
-    }
+    auto fc = bench::makeStations(featureCount, kSeed, kAreaWidth, kAreaHeight);
 
     m->layer = std::make_shared<host::FeatureLayer>("Stations", fc);
     auto renderer = std::make_shared<host::SimpleRenderer>();

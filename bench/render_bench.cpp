@@ -23,6 +23,7 @@
 #include "host/host.h"
 #include "render/export.h"
 #include "render/map_renderer.h"
+#include "workload.h"
 
 namespace {
 
@@ -75,27 +76,7 @@ Figures measure(std::int64_t n) {
     auto map = doc->focusMap();
     map->setSpatialReference(std::make_shared<host::SpatialReference>("metres", "", host::MapUnits::Metres));
 
-    auto fc = std::make_shared<host::FeatureClass>("Stations", host::GeometryType::Point);
-    fc->addField({"ID", "", host::FieldType::Integer, 0});
-    for (const char* name : {"a", "b", "c"}) {
-        fc->addField({name, "", host::FieldType::Double, 0});
-    }
-    fc->reserve(static_cast<std::size_t>(n));
-    std::mt19937_64 rng(kSeed);
-    std::uniform_real_distribution<double> xs(0, kAreaWidth);
-    std::uniform_real_distribution<double> ys(0, kAreaHeight);
-    std::uniform_real_distribution<double> values(-50, 150);
-    std::bernoulli_distribution isNull(0.05);
-    for (std::int64_t i = 0; i < n; ++i) {
-        const double x = xs(rng);
-        const double y = ys(rng);
-        const double a = values(rng);
-        const double b = values(rng);
-        const bool bNull = isNull(rng);
-        const double c = values(rng);
-        fc->createFeature(host::Point{x, y}, {host::Variant(static_cast<std::int32_t>(i + 1)), host::Variant(a),
-                                              bNull ? host::Variant::null() : host::Variant(b), host::Variant(c)});
-    }
+    auto fc = bench::makeStations(n, kSeed, kAreaWidth, kAreaHeight);
     auto layer = std::make_shared<host::FeatureLayer>("Stations", fc);
     auto renderer = std::make_shared<host::SimpleRenderer>();
     renderer->symbol = std::make_shared<host::SimpleMarkerSymbol>();

@@ -2,7 +2,7 @@
 PRESET ?= debug
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test release bench demo clean
+.PHONY: all deps configure build test release bench demo gui clean
 
 all: build
 
@@ -33,6 +33,15 @@ DEMO_OUT ?= demo
 demo: configure
 	cmake --build --preset $(PRESET) -j $(JOBS) --target kartoplot
 	./build/$(PRESET)/cli/kartoplot demo --out $(DEMO_OUT)
+
+# The desktop window over the bundled sample data.
+gui: configure
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+		echo "The desktop window needs a graphical session, and neither DISPLAY nor WAYLAND_DISPLAY is set; to run it on a virtual screen, use: xvfb-run -a make gui"; \
+		exit 1; \
+	fi
+	cmake --build --preset $(PRESET) -j $(JOBS) --target kartoplot-desktop
+	./build/$(PRESET)/app/kartoplot-desktop
 
 clean:
 	rm -rf build

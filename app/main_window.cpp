@@ -1,0 +1,311 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <cmath>
+#include <filesystem>
+
+#include "command/error_handling.h"
+#include "io/vector_import.h"
+#include "render/export.h"
+
+namespace kartoplot::app {
+
+namespace {
+
+constexpr const char* kTitle = "Kartoplot";
+constexpr int kStatusMessageMs = 5000;
+constexpr int kStatusLabelPadding = 8;  // pixels left and right of each status text
+const QChar kThinSpace(0x2009);
+
+// The application's document, made first when it has none.
+std::shared_ptr<host::MapDocument> documentOf(host::Application& application) {
+    if (!application.document()) {
+        application.setDocument(std::make_shared<host::MapDocument>());
+    }
+    return application.document();
+}
+
+// Where a layer goes in the map: points above lines above areas (groups count as areas).
+int drawRank(const host::Layer& layer) {
+    if (layer.kind() != host::LayerKind::Feature) {
+        return 0;
+    }
+    const auto& fc = static_cast<const host::FeatureLayer&>(layer).featureClass();
+    if (!fc) {
+        return 0;
+    }
+    switch (fc->shapeType()) {
+        case host::GeometryType::Point:
+        case host::GeometryType::Multipoint: return 2;
+        case host::GeometryType::Polyline: return 1;
+        default: return 0;
+    }
+}
+
+// Adds the layers to the map: each on top of the layers of its rank, the first one highest.
+void stackLayers(host::Map& map, const std::vector<std::shared_ptr<host::FeatureLayer>>& added) {
+    constexpr int kTopRank = 2;
+    const std::vector<std::shared_ptr<host::Layer>> existing = map.layers();
+    std::vector<std::shared_ptr<host::Layer>> topFirst;
+    for (int rank = kTopRank; rank >= 0; --rank) {
+        for (const auto& layer : added) {
+            if (drawRank(*layer) == rank) {
+                topFirst.push_back(layer);
+            }
+        }
+        for (const auto& layer : existing) {
+            if (drawRank(*layer) == rank) {
+                topFirst.push_back(layer);
+            }
+        }
+    }
+    for (const auto& layer : existing) {
+        map.deleteLayer(*layer);
+    }
+    for (auto it = topFirst.rbegin(); it != topFirst.rend(); ++it) {
+        map.addLayer(*it);
+    }
+}
+
+// Whether a layer of the import lies in another coordinate system than the map's.
+bool needsProjection(const std::vector<std::shared_ptr<host::FeatureLayer>>& layers,
+                     const host::Map& map) {
+    const auto& target = map.spatialReference();
+    if (!target || target->definition().empty()) {
+        return false;
+    }
+    for (const auto& layer : layers) {
+        const auto& own = layer->featureClass()->spatialReference();
+        if (own && !(*own == *target)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+QString scaleText(double scale) {
+    if (!std::isfinite(scale) || scale < 0.5) {
+        return QStringLiteral("1 : ?");
+    }
+    const QString digits = QString::number(std::llround(scale));
+    QString grouped;
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped += kThinSpace;
+        }
+        grouped += digits[i];
+    }
+    return QStringLiteral("1 : ") + grouped;
+}
+
+MainWindow::MainWindow(std::shared_ptr<host::Application> application,
+                       std::shared_ptr<host::UserInteraction> interaction, QWidget* parent)
+    : QMainWindow(parent),
+      application_(std::move(application)),
+      interaction_(std::move(interaction)),
+      canvas_(documentOf(*application_)) {
+    setWindowTitle(kTitle);
+    setCentralWidget(&canvas_);
+    buildMenus();
+    scaleLabel_.setObjectName("scaleLabel");
+    referenceScaleLabel_.setObjectName("referenceScaleLabel");
+    for (QLabel* label : {&scaleLabel_, &referenceScaleLabel_}) {
+        label->setContentsMargins(kStatusLabelPadding, 0, kStatusLabelPadding, 0);
+    }
+    statusBar()->addPermanentWidget(&scaleLabel_);
+    statusBar()->addPermanentWidget(&referenceScaleLabel_);
+    commandsToolBar_ = addToolBar(tr("Commands"));
+    commandsToolBar_->setObjectName("commandsToolBar");
+
+    connect(&canvas_, &MapCanvas::viewChanged, this, [this] {
+        updateStatus();
+        updateCommandState();
+    });
+    connect(&canvas_, &MapCanvas::selectionChanged, this, &MainWindow::updateCommandState);
+    updateStatus();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    QAction* open = file->addAction(tr("&Open data…"), this, &MainWindow::openData);
+    open->setObjectName("actionOpenData");
+    open->setShortcut(QKeySequence::Open);
+    QAction* exportMap = file->addAction(tr("&Export map…"), this, &MainWindow::exportMapFile);
+    exportMap->setObjectName("actionExportMap");
+    file->addSeparator();
+    QAction* quit = file->addAction(tr("&Quit"), this, &QWidget::close);
+    quit->setObjectName("actionQuit");
+    quit->setShortcut(QKeySequence::Quit);
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    QToolBar* navigation = addToolBar(tr("Navigation"));
+    navigation->setObjectName("navigationToolBar");
+    const auto add = [&](const QString& text, const char* name, auto slot, QKeySequence key) {
+        QAction* action = view->addAction(text, &canvas_, slot);
+        action->setObjectName(name);
+        action->setShortcut(key);
+        navigation->addAction(action);
+        return action;
+    };
+    add(tr("Zoom &in"), "actionZoomIn", &MapCanvas::zoomIn, QKeySequence::ZoomIn);
+    add(tr("Zoom &out"), "actionZoomOut", &MapCanvas::zoomOut, QKeySequence::ZoomOut);
+    add(tr("&Full extent"), "actionFullExtent", &MapCanvas::zoomToFullExtent, QKeySequence(Qt::Key_Home));
+    view->addSeparator();
+    navigation->addSeparator();
+    const auto addTool = [&](const QString& text, const char* name, MapCanvas::Tool tool) {
+        QAction* action = view->addAction(text, this, [this, tool] { canvas_.setTool(tool); });
+        action->setObjectName(name);
+        action->setCheckable(true);
+        action->setChecked(canvas_.tool() == tool);
+        toolGroup_.addAction(action);
+        navigation->addAction(action);
+        connect(&canvas_, &MapCanvas::toolChanged, action,
+                [action, tool](MapCanvas::Tool chosen) { action->setChecked(chosen == tool); });
+    };
+    toolGroup_.setExclusive(true);
+    addTool(tr("&Pan tool"), "actionPanTool", MapCanvas::Tool::Pan);
+    addTool(tr("&Select tool"), "actionSelectTool", MapCanvas::Tool::Select);
+    view->addSeparator();
+    QAction* setReference = view->addAction(tr("Set reference scale to current scale"), this,
+                                            &MainWindow::setReferenceScaleToCurrent);
+    setReference->setObjectName("actionSetReferenceScale");
+    clearReferenceAction_ =
+        view->addAction(tr("Clear reference scale"), this, &MainWindow::clearReferenceScale);
+    clearReferenceAction_->setObjectName("actionClearReferenceScale");
+}
+
+int MainWindow::openFiles(const std::vector<std::string>& paths) {
+    int opened = 0;
+    for (const auto& path : paths) {
+        opened += openFile(path) ? 1 : 0;
+    }
+    return opened;
+}
+
+bool MainWindow::openFile(const std::string& path) {
+    host::Map& m = *map();
+    io::ImportResult result = io::importVectorFile(path);
+    if (result.ok() && needsProjection(result.layers, m)) {
+        io::ImportOptions options;
+        options.targetCrs = m.spatialReference()->definition();
+        result = io::importVectorFile(path, options);
+    }
+    if (!result.ok()) {
+        interaction_->messageBox(result.error, kTitle, host::MessageButtons::Ok,
+                                 host::MessageIcon::Exclamation);
+        return false;
+    }
+    stackLayers(m, result.layers);
+    if (!m.spatialReference()) {
+        for (const auto& layer : result.layers) {
+            if (const auto& srs = layer->featureClass()->spatialReference()) {
+                m.setSpatialReference(srs);
+                break;
+            }
+        }
+    }
+    if (!dataShown_ && !m.fullExtent().isEmpty()) {
+        dataShown_ = true;
+        canvas_.zoomToFullExtent();
+    } else {
+        m.refresh();
+    }
+    return true;
+}
+
+void MainWindow::openData() {
+    host::FileDialogRequest request;
+    request.title = tr("Open data").toStdString();
+    request.filter = kOpenDataFilter;
+    if (const auto path = interaction_->openFile(request)) {
+        openFile(*path);
+    }
+}
+
+void MainWindow::exportMapFile() {
+    host::FileDialogRequest request;
+    request.title = tr("Export map").toStdString();
+    request.filter = kExportMapFilter;
+    request.fileName = "map.png";
+    const auto chosen = interaction_->saveFile(request);
+    if (!chosen) {
+        return;
+    }
+    std::string path = *chosen;
+    if (std::filesystem::path(path).extension().empty()) {
+        path += ".png";
+    }
+    const host::DisplayTransformation& view = map()->screenDisplay().transformation();
+    render::ExportOptions options;
+    options.width = view.deviceWidth();
+    options.height = view.deviceHeight();
+    options.dpi = view.resolution();
+    options.extent = view.visibleBounds();
+    const std::string error = render::exportMap(*map(), path, options);
+    if (!error.empty()) {
+        interaction_->messageBox(error, kTitle, host::MessageButtons::Ok, host::MessageIcon::Exclamation);
+        return;
+    }
+    statusBar()->showMessage(tr("Map written to %1").arg(QString::fromStdString(path)), kStatusMessageMs);
+}
+
+void MainWindow::setReferenceScaleToCurrent() {
+    map()->setReferenceScale(map()->mapScale());
+    map()->refresh();
+}
+
+void MainWindow::clearReferenceScale() {
+    map()->setReferenceScale(0);
+    map()->refresh();
+}
+
+void MainWindow::updateStatus() {
+    scaleLabel_.setText(tr("Scale %1").arg(scaleText(map()->mapScale())));
+    const double reference = map()->referenceScale();
+    referenceScaleLabel_.setText(reference > 0 ? tr("Reference scale %1").arg(scaleText(reference))
+                                               : tr("No reference scale"));
+    clearReferenceAction_->setEnabled(reference > 0);
+}
+
+void MainWindow::setCommand(CommandButton button) {
+    command_ = std::move(button);
+    if (!commandAction_) {
+        commandAction_ = commandsToolBar_->addAction(command_.icon, command_.text);
+        commandAction_->setObjectName("actionCommand");
+        connect(commandAction_, &QAction::triggered, this, &MainWindow::runCommand);
+    }
+    commandAction_->setIcon(command_.icon);
+    commandAction_->setText(command_.text);
+    commandAction_->setToolTip(command_.toolTip);
+    updateCommandState();
+}
+
+void MainWindow::updateCommandState() {
+    if (!commandAction_) {
+        return;
+    }
+    bool enabled = false;
+    ErrorTrap trap("Enabled", "MainWindow");
+    trap.run([&] { enabled = !command_.enabled || command_.enabled(); });
+    commandAction_->setEnabled(enabled);
+}
+
+void MainWindow::runCommand() {
+    if (command_.onClick) {
+        ErrorTrap trap("OnClick", "MainWindow");
+        trap.run([&] { command_.onClick(); });
+    }
+    updateCommandState();
+}
+
+}  // namespace kartoplot::app

@@ -1,0 +1,105 @@
+// The desktop window: the map canvas, opening and exporting data, navigation, the scale in
+// the status bar and the toolbar button of the chart command.
+#pragma once
+
+#include <QActionGroup>
+#include <QIcon>
+#include <QLabel>
+#include <QMainWindow>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/map_canvas.h"
+#include "host/interaction.h"
+#include "host/map.h"
+
+class QAction;
+class QToolBar;
+
+namespace kartoplot::app {
+
+// What the window shows for a command on its "Commands" toolbar, and what the button does.
+struct CommandButton {
+    QIcon icon;
+    QString text;
+    QString toolTip;
+    // Whether the command can run now; nullptr = always.
+    std::function<bool()> enabled;
+    std::function<void()> onClick;
+};
+
+// The file filter of File > Open data…, in the host's "Description|patterns|..." form.
+inline constexpr const char* kOpenDataFilter =
+    "Vector data (*.geojson;*.json;*.gpkg;*.shp;*.csv;*.topojson)|"
+    "*.geojson;*.json;*.gpkg;*.shp;*.csv;*.topojson|All files (*.*)|*.*";
+// The file filter of File > Export map….
+inline constexpr const char* kExportMapFilter =
+    "PNG picture (*.png)|*.png|SVG drawing (*.svg)|*.svg|PDF document (*.pdf)|*.pdf";
+
+// "1 : 12 345 678": the scale rounded to a whole number, thousands grouped by thin spaces
+// (U+2009). "1 : ?" for a scale that is not finite or below 0.5.
+QString scaleText(double scale);
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Shows the focus map of the application's document (a new document is made when the
+    // application has none). Every message and file dialog goes through `interaction`.
+    MainWindow(std::shared_ptr<host::Application> application,
+               std::shared_ptr<host::UserInteraction> interaction, QWidget* parent = nullptr);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    const std::shared_ptr<host::Application>& application() const noexcept { return application_; }
+    const std::shared_ptr<host::Map>& map() const noexcept { return canvas_.map(); }
+    MapCanvas& canvas() noexcept { return canvas_; }
+
+    // Imports each file and adds its layers to the map, points above lines above areas (a
+    // file's first layer on top of its kind). Files in another coordinate system than the
+    // map's are projected to it; the map takes the system of the first layer that has one.
+    // The first data opened are zoomed to. A file that cannot be imported is reported in a
+    // message box and adds nothing. Returns the number of files opened.
+    int openFiles(const std::vector<std::string>& paths);
+
+    // Installs the command shown on the "Commands" toolbar (replacing an earlier one).
+    void setCommand(CommandButton button);
+    // The command's toolbar action; nullptr until a command is installed.
+    QAction* commandAction() const noexcept { return commandAction_; }
+
+public slots:
+    // File > Open data…: asks for a file and opens it.
+    void openData();
+    // File > Export map…: writes the current view to a PNG, SVG or PDF file that the user
+    // names (a name without an ending gets ".png"); a failure is reported in a message box.
+    void exportMapFile();
+    void setReferenceScaleToCurrent();
+    void clearReferenceScale();
+    // Enables the command's action when its enabled() says so.
+    void updateCommandState();
+
+private:
+    bool openFile(const std::string& path);
+    void buildMenus();
+    void updateStatus();
+    void runCommand();
+
+    std::shared_ptr<host::Application> application_;
+    std::shared_ptr<host::UserInteraction> interaction_;
+    MapCanvas canvas_;
+    QLabel scaleLabel_;
+    QLabel referenceScaleLabel_;
+    QActionGroup toolGroup_{this};
+    QToolBar* commandsToolBar_ = nullptr;  // owned by the window
+    QAction* commandAction_ = nullptr;     // owned by the toolbar
+    QAction* clearReferenceAction_ = nullptr;  // owned by the menu
+    CommandButton command_;
+    bool dataShown_ = false;
+};
+
+}  // namespace kartoplot::app

@@ -1,0 +1,261 @@
+// frmKartoplot: the modeless main dialog of the chart command. The user picks a point layer,
+// its key field and the chart fields (each with its fill symbol), the value range and sizes,
+// the placement and the run mode, and starts the chart run. Every control carries its system
+// name as objectName; control arrays (OpChartPosition, OpAllObjects, OpChartMode, CmdOK,
+// CmdUpDown) are separate widgets of one name with a dynamic property "index".
+//
+// Setting a control's value in code runs the same handling as the user's change. Handlers
+// are public under their system names so that the command entry and the tests can call them;
+// none lets an exception escape (failures go to HandleError under "frmKartoplot_ListView").
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialog/main_dialog_image_list.h"
+#include "engine/chart_run.h"
+#include "engine/chart_sizing.h"
+#include "engine/engine_state.h"
+#include "host/interaction.h"
+#include "host/map.h"
+#include "host/signal.h"
+#include "host/symbols.h"
+#include "language/locale_numbers.h"
+#include "language/messages.h"
+#include "language/translation.h"
+
+class QTreeWidgetItem;
+
+namespace kartoplot::dialog {
+
+// The module name the dialog's error records carry.
+inline constexpr const char* kMainDialogModule = "frmKartoplot_ListView";
+
+// Everything CmdOK hands to the chart run.
+struct RunRequest {
+    std::shared_ptr<host::FeatureLayer> layer;
+    int placementCode = 0;  // 0..14, −1 keep the old place, −2 over another layer's charts
+    bool selectedOnly = false;
+    bool recreate = false;
+    std::vector<std::string> fieldNames;  // LstViewFields order
+    host::SymbolArray chartSymbols;       // ChartSymbolArray, same order
+    engine::ChartRunSettings settings;
+};
+
+class frmKartoplot final : public QDialog, public language::TranslatableForm {
+    Q_OBJECT
+
+public:
+    using RunHook = std::function<void(const RunRequest&)>;
+
+    // Builds the controls with their design values; nothing is loaded until showModeless().
+    explicit frmKartoplot(QWidget* parent = nullptr);
+    ~frmKartoplot() override;
+
+    // ---- properties the command entry sets before showing the dialog ---------------------
+    void setApplication(std::shared_ptr<host::Application> application);
+    void setDocument(std::shared_ptr<host::MapDocument> document);
+    void setMap(std::shared_ptr<host::Map> map);
+    void setLanguage(std::string language);
+    void setInteraction(std::shared_ptr<host::UserInteraction> interaction);
+    // The decimal separator Form_Load takes instead of the system's (tests only; call it
+    // before the dialog loads).
+    void setDecimalSeparatorForTests(std::string localeDecimal);
+    // Replaces the call of engine::CreateChartElements made by CmdOK (an empty hook restores it).
+    void setRunHook(RunHook hook);
+
+    // Loads the dialog the first time (Form_Load), then shows it modeless, raises and
+    // activates it.
+    void showModeless();
+    bool isLoaded() const noexcept { return loaded_; }
+    // Start-up: separators, engine state, layer list, default symbols, language, opening values.
+    void Form_Load();
+    // Shut-down (Form_Unload): releases the application, document, map and symbols, clears
+    // the engine state's references and puts every control back to its design value; the
+    // next showModeless() loads afresh. closeEvent calls it.
+    void unload();
+
+    // The control of that system name; for a control array the element `index`. nullptr when
+    // there is none (an array asked without index gives nullptr as well).
+    QWidget* control(const QString& name, int index = -1) const;
+
+    // ---- state ------------------------------------------------------------------------------
+    const host::SymbolArray& ChartSymbolArray() const noexcept { return chartSymbols_; }
+    const ImageList& imageList() const noexcept { return imageList_; }
+    const std::string& language() const noexcept { return language_; }
+    const std::string& LocaleDecimal() const noexcept { return separators_.localeDecimal; }
+    const std::string& OtherDecimal() const noexcept { return separators_.otherDecimal; }
+    const std::string& LastFolder() const noexcept { return lastFolder_; }
+    engine::EngineState& engineState() noexcept { return engine_; }
+    const language::MainFormMessages& messages() const noexcept { return messages_; }
+    // The point layers offered in CmbLayers, in the same order.
+    const std::vector<std::shared_ptr<host::FeatureLayer>>& layerCollection() const noexcept {
+        return layers_;
+    }
+    // The layer chosen in CmbLayers, or nullptr.
+    std::shared_ptr<host::FeatureLayer> chosenLayer() const;
+    const std::shared_ptr<host::TextSymbol>& labelTextSymbol() const noexcept { return labelText_; }
+    const std::shared_ptr<host::TextSymbol>& legendTextSymbol() const noexcept { return legendText_; }
+    const std::shared_ptr<host::LineSymbol>& breakLineSymbol() const noexcept { return breakLine_; }
+    const std::shared_ptr<host::LineSymbol>& outlineLineSymbol() const noexcept { return outlineLine_; }
+    const std::shared_ptr<host::LineSymbol>& leaderLineSymbol() const noexcept { return leaderLine_; }
+    // The run settings as the controls hold them now.
+    engine::ChartRunSettings runSettings() const;
+
+    // ---- layer and field selection ------------------------------------------------------
+    // Number of features in the layer's current selection.
+    long SelectedObjects(const host::FeatureLayer& layer) const;
+    // Refreshes caption and enabling of OpAllObjects(1) for the chosen layer.
+    void ChekSelectedOnLayer();
+    // Refills CmbOldChartLayer with the map's graphics layers except currFLayerName + "_charts".
+    void PopulateGraphLayers(const std::string& currFLayerName);
+    void CmbLayers_Change();
+    void CmdRefreshLayers_Click();
+    void CmdFieldsTo_Click();
+    void CmdFieldsBack_Click();
+    void CmdFieldsBackAll_Click();
+    void CmdUpDown_Click(int index);
+    void LstViewFields_DblClick();
+    // Header click on LstViewFields; columnIndex counts from 1 as the list's headers do.
+    void LstViewFields_ColumnClick(int columnIndex);
+
+    // ---- value range and sizes -------------------------------------------------------------
+    void CmdCalcMax_Click();
+    void CmdCalcMin_Click();
+    void TxtMinValue_LostFocus();
+    void TxtMaxValue_LostFocus();
+    void TxtMinValueMM_LostFocus();
+    void TxtChartMarkerSize_Change();
+    void SpinBtnChartSize_Change();
+    void TglBtnLockMin_Click();
+    void TxtLeaderWidth_LostFocus();
+    void TxtOutlineWidth_LostFocus();
+
+    // ---- create and recreate -----------------------------------------------------------------
+    // CmdOK(0) runs with the chosen run mode; CmdOK(1) ("Recreate") chooses OpChartMode(1)
+    // first.
+    void CmdOK_Click(int index = 0);
+    void OpChartMode_Click(int index);
+    void OpChartPosition_Click(int index);
+
+    // ---- symbols and styles ------------------------------------------------------------------
+    void CmdLabelTextSymbol_Click();
+    void CmdLegendTextSymbol_Click();
+    void CmdZigZagLine_Click();
+    void CmdDiagrOutLine_Click();
+    void CmdLeaderLine_Click();
+    void CmdLeaderColor_Click();
+    void CmdOutlineColor_Click();
+    void CmdFont_Click();
+    void CmdRandomStyles_Click();
+    // Gives the row a random fill symbol appended to ChartSymbolArray and its swatch; true
+    // when done.
+    bool SetRandomColor(QTreeWidgetItem* row);
+    // Applies one symbol to all / the selected chart rows (context menu of LstViewFields).
+    void mnuAllElements_Click();
+    void mnuSelectedElements_Click();
+
+    // ---- language and the rest ----------------------------------------------------------------
+    void CmbLanguage_Click();
+    void CmdCancel_Click();
+    void CmdMailTo_Click();
+    // The mail link CmdMailTo opens for the current body text.
+    std::string mailLink() const;
+    void ChkAddLegendMin_Click();
+    void ChkAddLegendMax_Click();
+    // Chooses a legend or layer file for TxtLegendFile (remembering its folder in LastFolder).
+    void CmdLegendFileName_Click();
+    // Commands not built yet: they say so through the interaction service.
+    void showFunctionNotAvailable();
+
+    // ---- translation (language::TranslatableForm; controls by objectName, arrays by index) --
+    void setFormCaption(const std::string& text) override;
+    std::vector<std::string> controlNames() const override;
+    bool setCaption(const std::string& control, const std::string& text) override;
+    bool setToolTip(const std::string& control, const std::string& text) override;
+    bool setElementCaption(const std::string& control, int index, const std::string& text) override;
+    bool setElementToolTip(const std::string& control, int index, const std::string& text) override;
+    bool setTabCaption(const std::string& control, int tab, const std::string& text) override;
+    int currentTab(const std::string& control) const override;
+    void setCurrentTab(const std::string& control, int tab) override;
+    bool setColumnHeader(const std::string& control, int column, const std::string& text) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Ui;
+
+    void buildUi();
+    void buildMainTab(QWidget* page);
+    void buildChartTab(QWidget* page);
+    void buildLegendTab(QWidget* page);
+    void buildToolsTab(QWidget* page);
+    void connectUi();
+    void registerControl(QWidget* widget, const char* name, int index = -1);
+
+    // Runs body under an error trap of the procedure; false when it failed (reported).
+    template <class Body>
+    bool trapped(const char* procedure, Body&& body);
+
+    host::Map& requireMap() const;
+    void setLayerIndexAndChange(int index);
+    void clearChartFields();
+    void refreshFieldIcons();
+    void sortAvailableFields();
+    void moveChartRowsBack(bool all);
+    QImage swatchOf(const host::Symbol& symbol) const;
+    QImage buttonPicture(const host::Symbol& symbol) const;
+    void showButtonPicture(const char* button, const host::Symbol& symbol);
+    void replaceRowSymbol(int row, const std::shared_ptr<host::Symbol>& symbol);
+    void changeRowsSymbol(bool selectedOnly);
+    std::shared_ptr<host::Symbol> chooseDialogSymbol(std::shared_ptr<host::Symbol>& symbol,
+                                                     const char* button);
+    void setButtonColor(const char* button, const host::Color& color);
+    host::Color buttonColor(const char* button) const;
+    void CalcFieldExtreme(bool isMax);
+    void resizeStep();
+    engine::SizeTexts sizeTexts() const;
+    engine::MapScales mapScales() const;
+    void writeNumber(const char* textBox, double value);
+    void message(const std::string& text, host::MessageIcon icon = host::MessageIcon::None);
+    void applyLanguageTexts();
+    void createDefaultSymbols();
+
+    std::unique_ptr<Ui> ui_;
+    std::shared_ptr<host::Application> application_;
+    std::shared_ptr<host::MapDocument> document_;
+    std::shared_ptr<host::Map> map_;
+    std::string language_ = std::string(language::kRussian);
+    std::shared_ptr<host::UserInteraction> interaction_;
+    std::string injectedDecimal_;
+    RunHook runHook_;
+
+    bool loaded_ = false;
+    std::vector<std::shared_ptr<host::FeatureLayer>> layers_;
+    std::vector<std::shared_ptr<host::GraphicsLayer>> graphicsLayers_;
+    host::SymbolArray chartSymbols_;
+    ImageList imageList_;
+    language::DecimalSeparators separators_;
+    std::string lastFolder_;
+    std::shared_ptr<host::TextSymbol> labelText_;
+    std::shared_ptr<host::TextSymbol> legendText_;
+    std::shared_ptr<host::LineSymbol> breakLine_;
+    std::shared_ptr<host::LineSymbol> outlineLine_;
+    std::shared_ptr<host::LineSymbol> leaderLine_;
+    language::MainFormMessages messages_;
+    engine::EngineState engine_;
+    std::shared_ptr<host::FeatureLayer> watchedLayer_;
+    host::Connection watchedConnection_;
+    // Set while the marker size text updates the spin button, so that the spin's change does
+    // not write the text back over what the user is typing.
+    bool spinFollowsText_ = false;
+};
+
+}  // namespace kartoplot::dialog

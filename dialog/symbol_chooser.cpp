@@ -1,0 +1,623 @@
+#include "dialog/symbol_chooser.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFontComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <span>
+#include <utility>
+
+#include "command/error_handling.h"
+#include "dialog/qt_interaction.h"
+#include "language/messages.h"
+#include "preview/draw_symbol.h"
+#include "render/symbol_painter.h"
+
+namespace kartoplot::dialog {
+
+// Widgets and layouts are made with `new` under a Qt parent, which owns and deletes them.
+
+namespace {
+
+constexpr const char* kModule = "SymbolChooser";
+
+// Line and outline widths in points.
+constexpr double kMaxLineWidth = 20.0;
+constexpr double kLineWidthStep = 0.1;
+// Marker and font sizes in points.
+constexpr double kMinFontSize = 1.0;
+constexpr double kMaxSymbolSize = 500.0;
+constexpr double kSizeStep = 1.0;
+constexpr int kDecimals = 2;
+// A dash of the "Dashed" box: mark = width, gap = this many widths.
+constexpr double kDashGapWidths = 2.0;
+// Swatch of a colour button and pictures in the style lists, pixels.
+constexpr QSize kSwatchSize(36, 14);
+constexpr QSize kStyleIconSize(40, 16);
+constexpr int kStyleIconGap = 2;
+// What a text symbol's preview shows when the symbol has no sample text of its own.
+constexpr const char* kSampleText = "AaBb";
+
+struct Translation {
+    const char* english;
+    const char* russian;
+};
+
+QString translated(const Translation& text, bool russian) {
+    return QString::fromUtf8(russian ? text.russian : text.english);
+}
+
+enum class Label {
+    WindowTitle,
+    Fill,
+    FillColour,
+    Style,
+    Outline,
+    NoOutline,
+    Colour,
+    Width,
+    Line,
+    Cap,
+    Join,
+    Dashed,
+    Text,
+    Font,
+    Size,
+    Bold,
+    Italic,
+    Marker,
+    Preview,
+    Points,
+    Ok,
+    Cancel,
+};
+
+struct LabelText {
+    Label label;
+    Translation text;
+};
+
+constexpr LabelText kLabels[] = {
+    {Label::WindowTitle, {"Symbol", "Символ"}},
+    {Label::Fill, {"Fill", "Заливка"}},
+    {Label::FillColour, {"Fill colour", "Цвет заливки"}},
+    {Label::Style, {"Style", "Стиль"}},
+    {Label::Outline, {"Outline", "Контур"}},
+    {Label::NoOutline, {"No outline", "Без контура"}},
+    {Label::Colour, {"Colour", "Цвет"}},
+    {Label::Width, {"Width", "Толщина"}},
+    {Label::Line, {"Line", "Линия"}},
+    {Label::Cap, {"Ends", "Концы"}},
+    {Label::Join, {"Joins", "Соединения"}},
+    {Label::Dashed, {"Dashed", "Пунктир"}},
+    {Label::Text, {"Text", "Текст"}},
+    {Label::Font, {"Font", "Шрифт"}},
+    {Label::Size, {"Size", "Размер"}},
+    {Label::Bold, {"Bold", "Жирный"}},
+    {Label::Italic, {"Italic", "Курсив"}},
+    {Label::Marker, {"Marker", "Маркер"}},
+    {Label::Preview, {"Preview", "Просмотр"}},
+    {Label::Points, {" pt", " пт"}},
+    {Label::Ok, {"OK", "ОК"}},
+    {Label::Cancel, {"Cancel", "Отмена"}},
+};
+
+QString labelText(Label label, bool russian) {
+    const auto* entry = std::find_if(std::begin(kLabels), std::end(kLabels),
+                                     [label](const LabelText& e) { return e.label == label; });
+    return entry == std::end(kLabels) ? QString() : translated(entry->text, russian);
+}
+
+// One entry of a style list: the host's code and its name.
+template <class Code>
+struct Choice {
+    Code code;
+    Translation text;
+};
+
+constexpr Choice<host::FillStyle> kFillStyles[] = {
+    {host::FillStyle::Solid, {"Solid", "Сплошная"}},
+    {host::FillStyle::Null, {"Hollow", "Пустая"}},
+    {host::FillStyle::Horizontal, {"Horizontal", "Горизонтальная"}},
+    {host::FillStyle::Vertical, {"Vertical", "Вертикальная"}},
+    {host::FillStyle::ForwardDiagonal, {"Forward diagonal", "Прямая диагональ"}},
+    {host::FillStyle::BackwardDiagonal, {"Backward diagonal", "Обратная диагональ"}},
+    {host::FillStyle::Cross, {"Cross", "Сетка"}},
+    {host::FillStyle::DiagonalCross, {"Diagonal cross", "Косая сетка"}},
+};
+
+constexpr Choice<host::LineStyle> kLineStyles[] = {
+    {host::LineStyle::Solid, {"Solid", "Сплошная"}},
+    {host::LineStyle::Dash, {"Dash", "Штрих"}},
+    {host::LineStyle::Dot, {"Dot", "Точки"}},
+    {host::LineStyle::DashDot, {"Dash dot", "Штрих-точка"}},
+    {host::LineStyle::DashDotDot, {"Dash dot dot", "Штрих-точка-точка"}},
+    {host::LineStyle::Null, {"None", "Нет"}},
+    {host::LineStyle::InsideFrame, {"Inside frame", "Внутри рамки"}},
+};
+
+constexpr Choice<host::LineCap> kLineCaps[] = {
+    {host::LineCap::Butt, {"Flat", "Плоские"}},
+    {host::LineCap::Round, {"Round", "Круглые"}},
+    {host::LineCap::Square, {"Square", "Квадратные"}},
+};
+
+constexpr Choice<host::LineJoin> kLineJoins[] = {
+    {host::LineJoin::Miter, {"Mitre", "Острые"}},
+    {host::LineJoin::Round, {"Round", "Круглые"}},
+    {host::LineJoin::Bevel, {"Bevel", "Срезанные"}},
+};
+
+constexpr Choice<host::MarkerStyle> kMarkerStyles[] = {
+    {host::MarkerStyle::Circle, {"Circle", "Круг"}},
+    {host::MarkerStyle::Square, {"Square", "Квадрат"}},
+    {host::MarkerStyle::Cross, {"Cross", "Крест"}},
+    {host::MarkerStyle::X, {"X", "Косой крест"}},
+    {host::MarkerStyle::Diamond, {"Diamond", "Ромб"}},
+};
+
+// The picture of a symbol, or a null image when it cannot be drawn (the failure is reported).
+QImage symbolPicture(const host::Symbol& symbol, QSize size, int gap) {
+    QImage picture;
+    ErrorTrap trap("symbolPicture", kModule);
+    trap.run([&] { picture = preview::SymbolToPicture(symbol, size.width(), size.height(), gap); });
+    return picture;
+}
+
+// A combo box listing the choices, each with the picture sampleOf(code) when it gives one,
+// showing `current`.
+template <class Code, class Sample>
+QComboBox* styleList(std::span<const Choice<Code>> choices, Code current, bool russian,
+                     Sample sampleOf, QWidget* parent) {
+    auto* list = new QComboBox(parent);
+    list->setIconSize(kStyleIconSize);
+    for (const Choice<Code>& choice : choices) {
+        const auto sample = sampleOf(choice.code);
+        QIcon icon;
+        if (sample) {
+            const QImage picture = symbolPicture(*sample, kStyleIconSize, kStyleIconGap);
+            if (!picture.isNull()) {
+                icon = QIcon(QPixmap::fromImage(picture));
+            }
+        }
+        list->addItem(icon, translated(choice.text, russian), static_cast<int>(choice.code));
+    }
+    list->setCurrentIndex(std::max(0, list->findData(static_cast<int>(current))));
+    return list;
+}
+
+template <class Code>
+Code chosenCode(const QComboBox& list) {
+    return static_cast<Code>(list.currentData().toInt());
+}
+
+// A spin box of points (suffix " pt" or " пт").
+QDoubleSpinBox* pointsBox(double minimum, double maximum, double step, double value, bool russian,
+                          QWidget* parent) {
+    auto* box = new QDoubleSpinBox(parent);
+    box->setRange(minimum, maximum);
+    box->setSingleStep(step);
+    box->setDecimals(kDecimals);
+    box->setSuffix(labelText(Label::Points, russian));
+    box->setValue(value);
+    return box;
+}
+
+host::LineTemplate dashTemplate(double width) {
+    host::LineTemplate dashed;
+    dashed.interval = 1.0;
+    dashed.pattern = {{width, kDashGapWidths * width}};
+    return dashed;
+}
+
+bool isDashed(const host::LineTemplate& lineTemplate) {
+    return std::any_of(lineTemplate.pattern.begin(), lineTemplate.pattern.end(),
+                       [](const host::LineTemplate::PatternElement& e) { return e.gap > 0; });
+}
+
+}  // namespace
+
+// ---- ColorButton -----------------------------------------------------------------------
+
+ColorButton::ColorButton(QString dialogTitle, QWidget* parent)
+    : QPushButton(parent), dialogTitle_(std::move(dialogTitle)) {
+    setIconSize(kSwatchSize);
+    updateSwatch();
+    connect(this, &QPushButton::clicked, this, &ColorButton::chooseColor);
+}
+
+void ColorButton::setColor(const host::Color& color) {
+    if (color == color_) {
+        return;
+    }
+    color_ = color;
+    updateSwatch();
+    Q_EMIT colorChanged();
+}
+
+void ColorButton::chooseColor() {
+    if (const auto chosen =
+            hostColorFromQt(QColorDialog::getColor(qtColorFromHost(color_), this, dialogTitle_))) {
+        setColor(*chosen);
+    }
+}
+
+void ColorButton::updateSwatch() {
+    QPixmap swatch(iconSize());
+    swatch.fill(color_.isNull ? QColor(Qt::white) : render::toQColor(color_));
+    {
+        QPainter painter(&swatch);
+        painter.setPen(QColor(Qt::darkGray));
+        painter.drawRect(swatch.rect().adjusted(0, 0, -1, -1));
+        if (color_.isNull) {
+            painter.drawLine(swatch.rect().bottomLeft(), swatch.rect().topRight());
+        }
+    }
+    setIcon(QIcon(swatch));
+    setToolTip(color_.isNull ? QString() : render::toQColor(color_).name());
+}
+
+// ---- SymbolChooser ---------------------------------------------------------------------
+
+SymbolChooser::SymbolChooser(const std::shared_ptr<host::Symbol>& symbol,
+                             const std::string& language, QWidget* parent)
+    : QDialog(parent),
+      russian_(language::isRussian(language)),
+      copy_(symbol ? symbol->clone() : nullptr) {
+    setWindowTitle(labelText(Label::WindowTitle, russian_));
+
+    auto* editors = new QVBoxLayout;
+    if (copy_ && copy_->isFill()) {
+        buildFillEditors(static_cast<host::FillSymbol&>(*copy_), *editors);
+    } else if (copy_ && copy_->isLine()) {
+        buildLineEditors(static_cast<host::LineSymbol&>(*copy_), *editors);
+    } else if (copy_ && copy_->kind() == host::SymbolKind::Text) {
+        buildTextEditors(static_cast<host::TextSymbol&>(*copy_), *editors);
+    } else if (copy_ && copy_->isMarker()) {
+        buildMarkerEditors(static_cast<host::MarkerSymbol&>(*copy_), *editors);
+    }
+    editors->addStretch();
+
+    auto* previewGroup = new QGroupBox(labelText(Label::Preview, russian_), this);
+    auto* previewLayout = new QVBoxLayout(previewGroup);
+    preview_ = new QLabel(previewGroup);
+    preview_->setObjectName(QStringLiteral("Preview"));
+    preview_->setFixedSize(kPreviewWidth, kPreviewHeight);
+    previewLayout->addWidget(preview_);
+
+    auto* body = new QHBoxLayout;
+    body->addLayout(editors, 1);
+    body->addWidget(previewGroup, 0, Qt::AlignTop);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok =
+        buttons->addButton(labelText(Label::Ok, russian_), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("CmdOK"));
+    ok->setDefault(true);
+    QPushButton* cancel =
+        buttons->addButton(labelText(Label::Cancel, russian_), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("CmdCancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addLayout(body);
+    layout->addWidget(buttons);
+
+    updatePreview();
+}
+
+std::shared_ptr<host::Symbol> SymbolChooser::result() const {
+    return QDialog::result() == QDialog::Accepted ? copy_ : nullptr;
+}
+
+std::shared_ptr<host::Symbol> SymbolChooser::choose(QWidget* parent,
+                                                    const std::shared_ptr<host::Symbol>& symbol,
+                                                    const std::string& language) {
+    if (!symbol) {
+        return nullptr;
+    }
+    SymbolChooser chooser(symbol, language, parent);
+    chooser.exec();
+    return chooser.result();
+}
+
+void SymbolChooser::buildFillEditors(host::FillSymbol& fill, QVBoxLayout& editors) {
+    auto* fillGroup = new QGroupBox(labelText(Label::Fill, russian_), this);
+    auto* fillForm = new QFormLayout(fillGroup);
+    auto* colour = new ColorButton(labelText(Label::FillColour, russian_), fillGroup);
+    colour->setObjectName(QStringLiteral("FillColor"));
+    colour->setColor(fill.color);
+    connect(colour, &ColorButton::colorChanged, this, [this, &fill, colour] {
+        fill.color = colour->color();
+        updatePreview();
+    });
+    fillForm->addRow(labelText(Label::Colour, russian_), colour);
+
+    if (fill.kind() == host::SymbolKind::SimpleFill) {
+        auto& simple = static_cast<host::SimpleFillSymbol&>(fill);
+        auto sampleOf = [](host::FillStyle style) {
+            auto sample = std::make_shared<host::SimpleFillSymbol>();
+            sample->style = style;
+            return sample;
+        };
+        QComboBox* style =
+            styleList<host::FillStyle>(kFillStyles, simple.style, russian_, sampleOf, fillGroup);
+        style->setObjectName(QStringLiteral("FillStyle"));
+        connect(style, &QComboBox::currentIndexChanged, this, [this, &simple, style] {
+            simple.style = chosenCode<host::FillStyle>(*style);
+            updatePreview();
+        });
+        fillForm->addRow(labelText(Label::Style, russian_), style);
+    }
+    editors.addWidget(fillGroup);
+
+    // The editors show the outline, or a plain black one that "No outline" would add.
+    const host::SimpleLineSymbol plainOutline;
+    const host::LineSymbol& shown =
+        fill.outline ? *fill.outline : static_cast<const host::LineSymbol&>(plainOutline);
+    auto* outlineGroup = new QGroupBox(labelText(Label::Outline, russian_), this);
+    auto* outlineForm = new QFormLayout(outlineGroup);
+    auto* noOutline = new QCheckBox(labelText(Label::NoOutline, russian_), outlineGroup);
+    noOutline->setObjectName(QStringLiteral("NoOutline"));
+    noOutline->setChecked(!fill.outline);
+    outlineColor_ = new ColorButton(labelText(Label::Outline, russian_), outlineGroup);
+    outlineColor_->setObjectName(QStringLiteral("OutlineColor"));
+    outlineColor_->setColor(shown.color);
+    outlineColor_->setEnabled(fill.outline != nullptr);
+    outlineWidth_ =
+        pointsBox(0.0, kMaxLineWidth, kLineWidthStep, shown.width, russian_, outlineGroup);
+    outlineWidth_->setObjectName(QStringLiteral("OutlineWidth"));
+    outlineWidth_->setEnabled(fill.outline != nullptr);
+    outlineForm->addRow(noOutline);
+    outlineForm->addRow(labelText(Label::Colour, russian_), outlineColor_);
+    outlineForm->addRow(labelText(Label::Width, russian_), outlineWidth_);
+    editors.addWidget(outlineGroup);
+
+    connect(noOutline, &QCheckBox::toggled, this,
+            [this, &fill](bool checked) { setNoOutline(fill, checked); });
+    connect(outlineColor_, &ColorButton::colorChanged, this, [this, &fill] {
+        if (host::LineSymbol* outline = editedOutline(fill)) {
+            outline->color = outlineColor_->color();
+        }
+        updatePreview();
+    });
+    connect(outlineWidth_, &QDoubleSpinBox::valueChanged, this, [this, &fill](double width) {
+        if (host::LineSymbol* outline = editedOutline(fill)) {
+            outline->width = width;
+        }
+        updatePreview();
+    });
+}
+
+host::LineSymbol* SymbolChooser::editedOutline(host::FillSymbol& fill) const noexcept {
+    return fill.outline ? fill.outline.get() : removedOutline_.get();
+}
+
+void SymbolChooser::setNoOutline(host::FillSymbol& fill, bool noOutline) {
+    if (noOutline && fill.outline) {
+        removedOutline_ = std::move(fill.outline);
+        fill.outline = nullptr;
+    } else if (!noOutline && !fill.outline) {
+        if (removedOutline_) {
+            fill.outline = std::move(removedOutline_);
+            removedOutline_ = nullptr;
+        } else {
+            fill.outline = std::make_shared<host::SimpleLineSymbol>();
+            fill.outline->color = outlineColor_->color();
+            fill.outline->width = outlineWidth_->value();
+        }
+    }
+    outlineColor_->setEnabled(!noOutline);
+    outlineWidth_->setEnabled(!noOutline);
+    updatePreview();
+}
+
+void SymbolChooser::buildLineEditors(host::LineSymbol& line, QVBoxLayout& editors) {
+    auto* group = new QGroupBox(labelText(Label::Line, russian_), this);
+    auto* form = new QFormLayout(group);
+    auto* colour = new ColorButton(labelText(Label::Colour, russian_), group);
+    colour->setObjectName(QStringLiteral("LineColor"));
+    colour->setColor(line.color);
+    connect(colour, &ColorButton::colorChanged, this, [this, &line, colour] {
+        line.color = colour->color();
+        updatePreview();
+    });
+    form->addRow(labelText(Label::Colour, russian_), colour);
+
+    auto* width = pointsBox(0.0, kMaxLineWidth, kLineWidthStep, line.width, russian_, group);
+    width->setObjectName(QStringLiteral("LineWidth"));
+    connect(width, &QDoubleSpinBox::valueChanged, this, [this, &line](double points) {
+        if (line.kind() == host::SymbolKind::CartographicLine) {
+            // The dash the "Dashed" box made grows and shrinks with the line; a dash of the
+            // symbol's own is kept.
+            auto& carto = static_cast<host::CartographicLineSymbol&>(line);
+            if (carto.lineTemplate == dashTemplate(carto.width)) {
+                carto.lineTemplate = dashTemplate(points);
+            }
+        }
+        line.width = points;
+        updatePreview();
+    });
+    form->addRow(labelText(Label::Width, russian_), width);
+
+    if (line.kind() == host::SymbolKind::SimpleLine) {
+        auto& simple = static_cast<host::SimpleLineSymbol&>(line);
+        auto sampleOf = [](host::LineStyle lineStyle) {
+            auto sample = std::make_shared<host::SimpleLineSymbol>();
+            sample->style = lineStyle;
+            return sample;
+        };
+        QComboBox* style =
+            styleList<host::LineStyle>(kLineStyles, simple.style, russian_, sampleOf, group);
+        style->setObjectName(QStringLiteral("LineStyle"));
+        connect(style, &QComboBox::currentIndexChanged, this, [this, &simple, style] {
+            simple.style = chosenCode<host::LineStyle>(*style);
+            updatePreview();
+        });
+        form->addRow(labelText(Label::Style, russian_), style);
+    } else if (line.kind() == host::SymbolKind::CartographicLine) {
+        auto& carto = static_cast<host::CartographicLineSymbol&>(line);
+        auto noSample = [](auto) { return std::shared_ptr<host::Symbol>(); };
+        QComboBox* cap = styleList<host::LineCap>(kLineCaps, carto.cap, russian_, noSample, group);
+        cap->setObjectName(QStringLiteral("LineCap"));
+        connect(cap, &QComboBox::currentIndexChanged, this, [this, &carto, cap] {
+            carto.cap = chosenCode<host::LineCap>(*cap);
+            updatePreview();
+        });
+        form->addRow(labelText(Label::Cap, russian_), cap);
+
+        QComboBox* join =
+            styleList<host::LineJoin>(kLineJoins, carto.join, russian_, noSample, group);
+        join->setObjectName(QStringLiteral("LineJoin"));
+        connect(join, &QComboBox::currentIndexChanged, this, [this, &carto, join] {
+            carto.join = chosenCode<host::LineJoin>(*join);
+            updatePreview();
+        });
+        form->addRow(labelText(Label::Join, russian_), join);
+
+        auto* dashed = new QCheckBox(labelText(Label::Dashed, russian_), group);
+        dashed->setObjectName(QStringLiteral("Dashed"));
+        dashed->setChecked(isDashed(carto.lineTemplate));
+        connect(dashed, &QCheckBox::toggled, this, [this, &carto](bool checked) {
+            carto.lineTemplate = checked ? dashTemplate(carto.width) : host::LineTemplate{};
+            updatePreview();
+        });
+        form->addRow(dashed);
+    }
+    editors.addWidget(group);
+}
+
+void SymbolChooser::buildTextEditors(host::TextSymbol& text, QVBoxLayout& editors) {
+    auto* group = new QGroupBox(labelText(Label::Text, russian_), this);
+    auto* form = new QFormLayout(group);
+
+    auto* family = new QFontComboBox(group);
+    family->setObjectName(QStringLiteral("FontFamily"));
+    family->setCurrentFont(QFont(render::fontFamily(text.font.name)));
+    connect(family, &QFontComboBox::currentFontChanged, this,
+            [this, &text, originalName = text.font.name](const QFont& font) {
+                text.font.name = hostFontName(font.family(), originalName);
+                updatePreview();
+            });
+    form->addRow(labelText(Label::Font, russian_), family);
+
+    auto* size =
+        pointsBox(kMinFontSize, kMaxSymbolSize, kSizeStep, text.font.size, russian_, group);
+    size->setObjectName(QStringLiteral("FontSize"));
+    connect(size, &QDoubleSpinBox::valueChanged, this, [this, &text](double points) {
+        text.setSize(points);
+        updatePreview();
+    });
+    form->addRow(labelText(Label::Size, russian_), size);
+
+    auto* bold = new QCheckBox(labelText(Label::Bold, russian_), group);
+    bold->setObjectName(QStringLiteral("FontBold"));
+    bold->setChecked(text.font.bold);
+    connect(bold, &QCheckBox::toggled, this, [this, &text](bool checked) {
+        text.font.bold = checked;
+        updatePreview();
+    });
+    auto* italic = new QCheckBox(labelText(Label::Italic, russian_), group);
+    italic->setObjectName(QStringLiteral("FontItalic"));
+    italic->setChecked(text.font.italic);
+    connect(italic, &QCheckBox::toggled, this, [this, &text](bool checked) {
+        text.font.italic = checked;
+        updatePreview();
+    });
+    auto* faces = new QHBoxLayout;
+    faces->addWidget(bold);
+    faces->addWidget(italic);
+    faces->addStretch();
+    form->addRow(faces);
+
+    auto* colour = new ColorButton(labelText(Label::Colour, russian_), group);
+    colour->setObjectName(QStringLiteral("TextColor"));
+    colour->setColor(text.color);
+    connect(colour, &ColorButton::colorChanged, this, [this, &text, colour] {
+        text.color = colour->color();
+        updatePreview();
+    });
+    form->addRow(labelText(Label::Colour, russian_), colour);
+    editors.addWidget(group);
+}
+
+void SymbolChooser::buildMarkerEditors(host::MarkerSymbol& marker, QVBoxLayout& editors) {
+    auto* group = new QGroupBox(labelText(Label::Marker, russian_), this);
+    auto* form = new QFormLayout(group);
+    auto* simple = marker.kind() == host::SymbolKind::SimpleMarker
+                       ? &static_cast<host::SimpleMarkerSymbol&>(marker)
+                       : nullptr;
+    if (simple != nullptr) {
+        auto sampleOf = [](host::MarkerStyle markerStyle) {
+            auto sample = std::make_shared<host::SimpleMarkerSymbol>();
+            sample->style = markerStyle;
+            return sample;
+        };
+        QComboBox* style =
+            styleList<host::MarkerStyle>(kMarkerStyles, simple->style, russian_, sampleOf, group);
+        style->setObjectName(QStringLiteral("MarkerStyle"));
+        connect(style, &QComboBox::currentIndexChanged, this, [this, simple, style] {
+            simple->style = chosenCode<host::MarkerStyle>(*style);
+            updatePreview();
+        });
+        form->addRow(labelText(Label::Style, russian_), style);
+    }
+
+    auto* size = pointsBox(0.0, kMaxSymbolSize, kSizeStep, marker.size, russian_, group);
+    size->setObjectName(QStringLiteral("MarkerSize"));
+    connect(size, &QDoubleSpinBox::valueChanged, this, [this, &marker](double points) {
+        marker.size = points;
+        updatePreview();
+    });
+    form->addRow(labelText(Label::Size, russian_), size);
+
+    if (simple != nullptr) {
+        auto* colour = new ColorButton(labelText(Label::Colour, russian_), group);
+        colour->setObjectName(QStringLiteral("MarkerColor"));
+        colour->setColor(marker.color);
+        connect(colour, &ColorButton::colorChanged, this, [this, &marker, colour] {
+            marker.color = colour->color();
+            updatePreview();
+        });
+        form->addRow(labelText(Label::Colour, russian_), colour);
+    }
+    editors.addWidget(group);
+}
+
+void SymbolChooser::updatePreview() {
+    if (!copy_) {
+        preview_->clear();
+        return;
+    }
+    QImage picture;
+    if (copy_->kind() == host::SymbolKind::Text &&
+        static_cast<const host::TextSymbol&>(*copy_).previewText.empty()) {
+        host::TextSymbol sample = static_cast<const host::TextSymbol&>(*copy_);
+        sample.previewText = kSampleText;
+        picture = symbolPicture(sample, QSize(kPreviewWidth, kPreviewHeight), kPreviewGap);
+    } else {
+        picture = symbolPicture(*copy_, QSize(kPreviewWidth, kPreviewHeight), kPreviewGap);
+    }
+    if (picture.isNull()) {
+        preview_->clear();
+    } else {
+        preview_->setPixmap(QPixmap::fromImage(picture));
+    }
+}
+
+}  // namespace kartoplot::dialog

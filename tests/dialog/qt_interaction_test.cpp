@@ -1,0 +1,290 @@
+#include "dialog/qt_interaction.h"
+
+#include <QAbstractButton>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialog/symbol_chooser.h"
+#include "language/messages.h"
+#include "tests/dialog/qt_interaction_test_modal.h"
+
+namespace kartoplot::dialog {
+namespace {
+
+using testing::answerModal;
+
+TEST(QtFilterFromHost, ConvertsEveryPairToOneQtEntry) {
+    struct Case {
+        std::string host;
+        QStringList qt;
+    };
+    const std::vector<Case> cases = {
+        {"", {}},
+        {"Legend *.leg|*.leg", {"Legend (*.leg)"}},
+        {"Legend (*.leg)|*.leg| Layer (*.lyr)|*.lyr", {"Legend (*.leg)", "Layer (*.lyr)"}},
+        {"Параметры (*.par)|*.par", {"Параметры (*.par)"}},
+        {"Pictures|*.png;*.bmp", {"Pictures (*.png *.bmp)"}},
+        {"Pictures (*.png; *.bmp)|*.png;*.bmp", {"Pictures (*.png *.bmp)"}},
+        {"Layer *.lyr backup|*.lyr", {"Layer *.lyr backup (*.lyr)"}},
+        {"Old (*.obj)|*.lyr", {"Old (*.obj) (*.lyr)"}},
+        {"*.leg|*.leg", {"*.leg"}},
+        {"All files|", {"All files (*)"}},
+        {"Text", {"Text (*)"}},
+        {"A|*.a|", {"A (*.a)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.host);
+        EXPECT_EQ(qtFiltersFromHost(c.host), c.qt);
+        EXPECT_EQ(qtFilterFromHost(c.host), c.qt.join(";;"));
+    }
+}
+
+TEST(QtFilterFromHost, SelectsTheEntryOfTheOneBasedIndex) {
+    const std::string filter = "Legend|*.leg|Layer|*.lyr";
+    EXPECT_EQ(qtSelectedFilter(filter, 1), "Legend (*.leg)");
+    EXPECT_EQ(qtSelectedFilter(filter, 2), "Layer (*.lyr)");
+    EXPECT_EQ(qtSelectedFilter(filter, 0), "Legend (*.leg)");
+    EXPECT_EQ(qtSelectedFilter(filter, 3), "Legend (*.leg)");
+    EXPECT_EQ(qtSelectedFilter("", 1), "");
+}
+
+TEST(QtConversions, FontsKeepTheHostNameOfTheFamilyTheyDrawWith) {
+    const host::Font arial{"Arial", 12.0, true, false, true, false};
+    const QFont qt = qtFontFromHost(arial);
+    EXPECT_EQ(qt.family(), "Liberation Sans");
+    EXPECT_EQ(hostFontFromQt(qt, arial), arial) << "an unchanged font comes back unchanged";
+
+    QFont other("Liberation Serif");
+    other.setPixelSize(20);  // no point size: the current size stays
+    other.setItalic(true);
+    other.setStrikeOut(true);
+    EXPECT_EQ(hostFontFromQt(other, arial),
+              (host::Font{"Liberation Serif", 12.0, false, true, false, true}));
+}
+
+// ---- message boxes -------------------------------------------------------------------
+
+struct BoxAnswer {
+    host::MessageButtons buttons;
+    QMessageBox::StandardButton press;  // NoButton: the user presses Escape
+    host::MessageResult expected;
+};
+
+TEST(QtInteractionMessageBox, ReturnsThePressedButtonAndTheEscapeAnswer) {
+    using B = host::MessageButtons;
+    using R = host::MessageResult;
+    const std::vector<BoxAnswer> answers = {
+        {B::Ok, QMessageBox::Ok, R::Ok},
+        {B::Ok, QMessageBox::NoButton, R::Ok},
+        {B::OkCancel, QMessageBox::Ok, R::Ok},
+        {B::OkCancel, QMessageBox::Cancel, R::Cancel},
+        {B::OkCancel, QMessageBox::NoButton, R::Cancel},
+        {B::YesNo, QMessageBox::Yes, R::Yes},
+        {B::YesNo, QMessageBox::No, R::No},
+        {B::YesNo, QMessageBox::NoButton, R::No},
+        {B::YesNoCancel, QMessageBox::Yes, R::Yes},
+        {B::YesNoCancel, QMessageBox::No, R::No},
+        {B::YesNoCancel, QMessageBox::Cancel, R::Cancel},
+        {B::YesNoCancel, QMessageBox::NoButton, R::Cancel},
+    };
+    const std::vector<QMessageBox::StandardButtons> shownButtons = {
+        QMessageBox::Ok, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Yes | QMessageBox::No,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel};
+    // The rows take the icons in turn.
+    const std::vector<std::pair<host::MessageIcon, QMessageBox::Icon>> icons = {
+        {host::MessageIcon::None, QMessageBox::NoIcon},
+        {host::MessageIcon::Information, QMessageBox::Information},
+        {host::MessageIcon::Exclamation, QMessageBox::Warning},
+        {host::MessageIcon::Question, QMessageBox::Question},
+        {host::MessageIcon::Critical, QMessageBox::Critical},
+    };
+    QWidget window;
+    QtInteraction interaction;
+    interaction.setParentWidget(&window);
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        const BoxAnswer& a = answers[i];
+        const auto& [hostIcon, qtIcon] = icons[i % icons.size()];
+        SCOPED_TRACE(::testing::Message() << "row " << i);
+        const auto result = answerModal<QMessageBox>(
+            [&] {
+                return interaction.messageBox("Удалить подписи?", "Kartoplot", a.buttons, hostIcon);
+            },
+            [&](QMessageBox& box) {
+                EXPECT_EQ(box.text(), "Удалить подписи?");
+                EXPECT_EQ(box.windowTitle(), "Kartoplot");
+                EXPECT_EQ(box.icon(), qtIcon);
+                EXPECT_EQ(box.parentWidget(), &window);
+                EXPECT_EQ(box.standardButtons(), shownButtons[static_cast<std::size_t>(a.buttons)]);
+                if (a.press == QMessageBox::NoButton) {
+                    QTest::keyClick(&box, Qt::Key_Escape);
+                } else {
+                    box.button(a.press)->click();
+                }
+            });
+        EXPECT_EQ(result, a.expected);
+    }
+}
+
+// ---- file dialogs ----------------------------------------------------------------------
+
+class QtInteractionFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder_.isValid());
+        QFile legend(path("a.leg"));
+        ASSERT_TRUE(legend.open(QIODevice::WriteOnly));
+        request_.title = "Открыть легенду";
+        request_.filter = "Legend (*.leg)|*.leg| Layer (*.lyr)|*.lyr";
+        request_.filterIndex = 2;
+        request_.initialFolder = folder_.path().toStdString();
+        request_.fileName = "a.leg";
+    }
+    QString path(const QString& name) const { return QDir(folder_.path()).filePath(name); }
+
+    // Checks what the dialog shows, then chooses the file `choice` (empty: cancels).
+    void expectRequestShown(QFileDialog& dialog, const QString& choice) {
+        EXPECT_EQ(dialog.windowTitle(), "Открыть легенду");
+        EXPECT_EQ(dialog.nameFilters(), (QStringList{"Legend (*.leg)", "Layer (*.lyr)"}));
+        EXPECT_EQ(dialog.selectedNameFilter(), "Layer (*.lyr)");
+        EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(folder_.path()).canonicalPath());
+        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        if (dialog.acceptMode() == QFileDialog::AcceptOpen) {
+            EXPECT_EQ(name->text(), "a.leg");
+        }
+        if (choice.isEmpty()) {
+            dialog.reject();
+            return;
+        }
+        // Typed like a user does: selectFile() leaves a focused name box alone.
+        name->setText(choice);
+        static_cast<QDialog&>(dialog).accept();  // QFileDialog's own accept() is protected
+    }
+
+    QTemporaryDir folder_;
+    host::FileDialogRequest request_;
+    QtInteraction interaction_;
+};
+
+TEST_F(QtInteractionFiles, OpenShowsTheRequestAndReturnsTheChosenFile) {
+    const auto chosen =
+        answerModal<QFileDialog>([&] { return interaction_.openFile(request_); },
+                                 [&](QFileDialog& dialog) {
+                                     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
+                                     EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
+                                     expectRequestShown(dialog, path("a.leg"));
+                                 });
+    EXPECT_EQ(chosen, path("a.leg").toStdString());
+    const auto cancelled =
+        answerModal<QFileDialog>([&] { return interaction_.openFile(request_); },
+                                 [&](QFileDialog& dialog) { expectRequestShown(dialog, {}); });
+    EXPECT_FALSE(cancelled.has_value());
+}
+
+TEST_F(QtInteractionFiles, SaveAsksBeforeOverwritingOnlyWhenRequested) {
+    for (const bool prompt : {true, false}) {
+        SCOPED_TRACE(prompt);
+        request_.overwritePrompt = prompt;
+        const auto chosen = answerModal<QFileDialog>(
+            [&] { return interaction_.saveFile(request_); },
+            [&](QFileDialog& dialog) {
+                EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+                EXPECT_EQ(dialog.testOption(QFileDialog::DontConfirmOverwrite), !prompt);
+                expectRequestShown(dialog, path("new.lyr"));
+            });
+        EXPECT_EQ(chosen, path("new.lyr").toStdString());
+    }
+}
+
+// ---- choosers and links ------------------------------------------------------------------
+
+TEST(QtInteractionChoosers, ColourDialogStartsOnTheCurrentColour) {
+    QtInteraction interaction;
+    const auto chosen = answerModal<QColorDialog>(
+        [&] {
+            return interaction.chooseColor({255, 0, 0});
+        },
+        [](QColorDialog& dialog) {
+            EXPECT_EQ(dialog.currentColor(), QColor(255, 0, 0));
+            dialog.setCurrentColor(QColor(0, 128, 255));
+            dialog.accept();
+        });
+    EXPECT_EQ(chosen, (host::Color{0, 128, 255}));
+    EXPECT_FALSE(answerModal<QColorDialog>([&] { return interaction.chooseColor({}); },
+                                           [](QColorDialog& dialog) { dialog.reject(); }));
+}
+
+TEST(QtInteractionChoosers, FontDialogStartsOnTheCurrentFont) {
+    QtInteraction interaction;
+    const host::Font current{"Arial", 12.0, true, false, false, false};
+    const auto unchanged =
+        answerModal<QFontDialog>([&] { return interaction.chooseFont(current); },
+                                 [](QFontDialog& dialog) {
+                                     EXPECT_EQ(dialog.currentFont().family(), "Liberation Sans");
+                                     EXPECT_EQ(dialog.currentFont().pointSize(), 12);
+                                     EXPECT_TRUE(dialog.currentFont().bold());
+                                     dialog.accept();
+                                 });
+    EXPECT_EQ(unchanged, current);
+    EXPECT_FALSE(answerModal<QFontDialog>([&] { return interaction.chooseFont(current); },
+                                          [](QFontDialog& dialog) { dialog.reject(); }));
+}
+
+TEST(QtInteractionChoosers, SymbolChooserIsModalAndSpeaksTheLanguage) {
+    QtInteraction interaction(nullptr, std::string(language::kRussian));
+    auto fill = std::make_shared<host::SimpleFillSymbol>();
+    const auto chosen = answerModal<SymbolChooser>(
+        [&] { return interaction.chooseSymbol(fill); },
+        [](SymbolChooser& chooser) {
+            EXPECT_TRUE(chooser.isModal());
+            EXPECT_EQ(chooser.windowTitle(), "Символ");
+            chooser.findChild<ColorButton*>("FillColor")->setColor({0, 0, 255});
+            chooser.findChild<QAbstractButton*>("CmdOK")->click();
+        });
+    ASSERT_NE(chosen, nullptr);
+    EXPECT_EQ(static_cast<host::SimpleFillSymbol&>(*chosen).color, (host::Color{0, 0, 255}));
+    EXPECT_EQ(answerModal<SymbolChooser>([&] { return interaction.chooseSymbol(fill); },
+                                         [](SymbolChooser& chooser) { chooser.reject(); }),
+              nullptr);
+    EXPECT_EQ(interaction.chooseSymbol(nullptr), nullptr) << "nothing to edit, no dialog";
+}
+
+// Receives the links QDesktopServices hands to the test's own scheme.
+class LinkCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> links;
+
+public Q_SLOTS:
+    void open(const QUrl& link) { links << link; }
+};
+
+TEST(QtInteractionOpenUrl, HandsTheLinkToTheSystem) {
+    LinkCatcher catcher;
+    QDesktopServices::setUrlHandler("kartoplot-test", &catcher, "open");
+    QtInteraction interaction;
+    EXPECT_TRUE(interaction.openUrl("kartoplot-test://help/charts"));
+    EXPECT_FALSE(interaction.openUrl("  "));
+    QDesktopServices::unsetUrlHandler("kartoplot-test");
+    EXPECT_EQ(catcher.links, QList<QUrl>{QUrl("kartoplot-test://help/charts")});
+}
+
+}  // namespace
+}  // namespace kartoplot::dialog
+
+#include "qt_interaction_test.moc"

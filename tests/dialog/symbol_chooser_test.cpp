@@ -1,0 +1,314 @@
+#include "dialog/symbol_chooser.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFontComboBox>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "language/messages.h"
+#include "preview/draw_symbol.h"
+#include "tests/dialog/qt_interaction_test_modal.h"
+
+namespace kartoplot::dialog {
+namespace {
+
+using testing::answerModal;
+
+constexpr host::Color kRed{255, 0, 0};
+constexpr host::Color kBlue{0, 0, 255};
+constexpr host::Color kGreen{0, 160, 0};
+// Width of the dash the "Dashed" box makes, in line widths: mark 1, gap 2.
+constexpr double kDashGapWidths = 2.0;
+
+// Finds an editing widget by its objectName; a missing one ends the test with its name.
+template <class W>
+W& widget(const SymbolChooser& chooser, const char* name) {
+    W* found = chooser.findChild<W*>(name);
+    if (found == nullptr) {
+        throw std::runtime_error(std::string("no widget ") + name);
+    }
+    return *found;
+}
+
+template <class Code>
+void choose(const SymbolChooser& chooser, const char* name, Code code) {
+    auto& list = widget<QComboBox>(chooser, name);
+    list.setCurrentIndex(list.findData(static_cast<int>(code)));
+    ASSERT_GE(list.currentIndex(), 0) << name << " lists no code " << static_cast<int>(code);
+}
+
+// Presses OK and returns the chosen symbol; no symbol ends the test.
+template <class S>
+S& accepted(SymbolChooser& chooser) {
+    widget<QAbstractButton>(chooser, "CmdOK").click();
+    if (chooser.result() == nullptr) {
+        throw std::runtime_error("OK gave no symbol");
+    }
+    return static_cast<S&>(*chooser.result());
+}
+
+std::shared_ptr<host::SimpleFillSymbol> redFillWithOutline() {
+    auto fill = std::make_shared<host::SimpleFillSymbol>();
+    fill->color = kRed;
+    fill->outline = std::make_shared<host::SimpleLineSymbol>();
+    fill->outline->width = 1.0;
+    return fill;
+}
+
+QColor previewCentre(const SymbolChooser& chooser) {
+    const QImage picture = widget<QLabel>(chooser, "Preview").pixmap().toImage();
+    return picture.pixelColor(picture.width() / 2, picture.height() / 2);
+}
+
+TEST(SymbolChooser, FillEditsACopyAndOkReturnsIt) {
+    const auto original = redFillWithOutline();
+    const auto originalOutline = original->outline;
+    SymbolChooser chooser(original);
+    widget<ColorButton>(chooser, "FillColor").setColor(kBlue);
+    choose(chooser, "FillStyle", host::FillStyle::Cross);
+    widget<ColorButton>(chooser, "OutlineColor").setColor(kGreen);
+    widget<QDoubleSpinBox>(chooser, "OutlineWidth").setValue(2.5);
+
+    EXPECT_EQ(original->color, kRed);
+    EXPECT_EQ(original->style, host::FillStyle::Solid);
+    EXPECT_EQ(original->outline, originalOutline);
+    EXPECT_EQ(originalOutline->color, (host::Color{0, 0, 0}));
+    EXPECT_DOUBLE_EQ(originalOutline->width, 1.0);
+
+    const auto& result = accepted<host::SimpleFillSymbol>(chooser);
+    EXPECT_NE(chooser.result(), original);
+    EXPECT_EQ(result.color, kBlue);
+    EXPECT_EQ(result.style, host::FillStyle::Cross);
+    ASSERT_NE(result.outline, nullptr);
+    EXPECT_NE(result.outline, originalOutline);
+    EXPECT_EQ(result.outline->color, kGreen);
+    EXPECT_DOUBLE_EQ(result.outline->width, 2.5);
+}
+
+TEST(SymbolChooser, NoOutlineRemovesTheOutlineAndGivesItBack) {
+    SymbolChooser chooser(redFillWithOutline());
+    auto& noOutline = widget<QCheckBox>(chooser, "NoOutline");
+    auto& width = widget<QDoubleSpinBox>(chooser, "OutlineWidth");
+    EXPECT_FALSE(noOutline.isChecked());
+    width.setValue(3.0);
+    noOutline.setChecked(true);
+    const auto& fill = static_cast<const host::FillSymbol&>(*chooser.editedSymbol());
+    EXPECT_EQ(fill.outline, nullptr);
+    EXPECT_FALSE(width.isEnabled());
+    noOutline.setChecked(false);
+    ASSERT_NE(fill.outline, nullptr);
+    EXPECT_DOUBLE_EQ(fill.outline->width, 3.0);
+    EXPECT_TRUE(width.isEnabled());
+    noOutline.setChecked(true);
+    EXPECT_EQ(accepted<host::SimpleFillSymbol>(chooser).outline, nullptr);
+
+    // A fill without an outline gets one made from the editors.
+    auto bare = std::make_shared<host::SimpleFillSymbol>();
+    SymbolChooser adding(bare);
+    EXPECT_TRUE(widget<QCheckBox>(adding, "NoOutline").isChecked());
+    widget<ColorButton>(adding, "OutlineColor").setColor(kGreen);
+    widget<QDoubleSpinBox>(adding, "OutlineWidth").setValue(0.4);
+    widget<QCheckBox>(adding, "NoOutline").setChecked(false);
+    const auto& added = accepted<host::SimpleFillSymbol>(adding);
+    ASSERT_NE(added.outline, nullptr);
+    EXPECT_EQ(added.outline->color, kGreen);
+    EXPECT_DOUBLE_EQ(added.outline->width, 0.4);
+    EXPECT_EQ(bare->outline, nullptr);
+}
+
+TEST(SymbolChooser, ShowsOnlyTheEditorsOfTheSymbolKind) {
+    struct Case {
+        std::shared_ptr<host::Symbol> symbol;
+        std::vector<const char*> present;
+    };
+    const std::vector<const char*> all = {
+        "FillColor", "FillStyle",   "NoOutline",  "OutlineColor", "OutlineWidth",
+        "LineColor", "LineWidth",   "LineStyle",  "LineCap",      "LineJoin",
+        "Dashed",    "FontFamily",  "FontSize",   "FontBold",     "FontItalic",
+        "TextColor", "MarkerStyle", "MarkerSize", "MarkerColor"};
+    const std::vector<Case> cases = {
+        {std::make_shared<host::SimpleFillSymbol>(),
+         {"FillColor", "FillStyle", "NoOutline", "OutlineColor", "OutlineWidth"}},
+        {std::make_shared<host::MarkerFillSymbol>(),
+         {"FillColor", "NoOutline", "OutlineColor", "OutlineWidth"}},
+        {std::make_shared<host::SimpleLineSymbol>(), {"LineColor", "LineWidth", "LineStyle"}},
+        {std::make_shared<host::CartographicLineSymbol>(),
+         {"LineColor", "LineWidth", "LineCap", "LineJoin", "Dashed"}},
+        {std::make_shared<host::TextSymbol>(),
+         {"FontFamily", "FontSize", "FontBold", "FontItalic", "TextColor"}},
+        {std::make_shared<host::SimpleMarkerSymbol>(),
+         {"MarkerStyle", "MarkerSize", "MarkerColor"}},
+        {std::make_shared<host::BarChartSymbol>(), {"MarkerSize"}},
+        {nullptr, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.symbol ? c.symbol->className() : "nothing");
+        const SymbolChooser chooser(c.symbol);
+        for (const char* name : all) {
+            const bool expected = std::find(c.present.begin(), c.present.end(),
+                                            std::string_view(name)) != c.present.end();
+            EXPECT_EQ(chooser.findChild<QWidget*>(name) != nullptr, expected) << name;
+        }
+    }
+}
+
+TEST(SymbolChooser, LineEditorsSetWidthStyleCapJoinAndDash) {
+    auto simple = std::make_shared<host::SimpleLineSymbol>();
+    SymbolChooser simpleChooser(simple);
+    widget<ColorButton>(simpleChooser, "LineColor").setColor(kBlue);
+    widget<QDoubleSpinBox>(simpleChooser, "LineWidth").setValue(1.5);
+    choose(simpleChooser, "LineStyle", host::LineStyle::DashDot);
+    const auto& line = accepted<host::SimpleLineSymbol>(simpleChooser);
+    EXPECT_EQ(line.color, kBlue);
+    EXPECT_DOUBLE_EQ(line.width, 1.5);
+    EXPECT_EQ(line.style, host::LineStyle::DashDot);
+    EXPECT_EQ(simple->style, host::LineStyle::Solid);
+
+    auto carto = std::make_shared<host::CartographicLineSymbol>();
+    carto->width = 2.0;
+    SymbolChooser cartoChooser(carto);
+    const auto& edited =
+        static_cast<const host::CartographicLineSymbol&>(*cartoChooser.editedSymbol());
+    choose(cartoChooser, "LineCap", host::LineCap::Round);
+    choose(cartoChooser, "LineJoin", host::LineJoin::Bevel);
+    EXPECT_FALSE(widget<QCheckBox>(cartoChooser, "Dashed").isChecked());
+    widget<QCheckBox>(cartoChooser, "Dashed").setChecked(true);
+    const host::LineTemplate dashOf2{1.0, {{2.0, kDashGapWidths * 2.0}}};
+    EXPECT_EQ(edited.lineTemplate, dashOf2);
+    widget<QDoubleSpinBox>(cartoChooser, "LineWidth").setValue(3.0);
+    const host::LineTemplate dashOf3{1.0, {{3.0, kDashGapWidths * 3.0}}};
+    EXPECT_EQ(edited.lineTemplate, dashOf3) << "the dash follows the width";
+    widget<QCheckBox>(cartoChooser, "Dashed").setChecked(false);
+    EXPECT_TRUE(edited.lineTemplate.pattern.empty());
+    widget<QCheckBox>(cartoChooser, "Dashed").setChecked(true);
+    const auto& result = accepted<host::CartographicLineSymbol>(cartoChooser);
+    EXPECT_EQ(result.cap, host::LineCap::Round);
+    EXPECT_EQ(result.join, host::LineJoin::Bevel);
+    EXPECT_EQ(result.lineTemplate, dashOf3);
+    EXPECT_TRUE(carto->lineTemplate.pattern.empty());
+}
+
+TEST(SymbolChooser, WidthChangesKeepADashOfTheSymbolsOwn) {
+    auto carto = std::make_shared<host::CartographicLineSymbol>();
+    carto->lineTemplate = host::LineTemplate{2.0, {{1.0, 1.0}, {3.0, 1.0}}};
+    SymbolChooser chooser(carto);
+    EXPECT_TRUE(widget<QCheckBox>(chooser, "Dashed").isChecked());
+    widget<QDoubleSpinBox>(chooser, "LineWidth").setValue(4.0);
+    EXPECT_EQ(accepted<host::CartographicLineSymbol>(chooser).lineTemplate, carto->lineTemplate);
+}
+
+TEST(SymbolChooser, TextEditorsSetFontAndColour) {
+    auto text = std::make_shared<host::TextSymbol>();
+    text->font = host::Font{"Arial", 8.0};
+    SymbolChooser untouched(text);
+    EXPECT_EQ(widget<QFontComboBox>(untouched, "FontFamily").currentFont().family(),
+              "Liberation Sans");
+    EXPECT_EQ(accepted<host::TextSymbol>(untouched).font.name, "Arial") << "the host name is kept";
+
+    SymbolChooser chooser(text);
+    widget<QFontComboBox>(chooser, "FontFamily").setCurrentFont(QFont("Liberation Serif"));
+    widget<QDoubleSpinBox>(chooser, "FontSize").setValue(14.0);
+    widget<QCheckBox>(chooser, "FontBold").setChecked(true);
+    widget<QCheckBox>(chooser, "FontItalic").setChecked(true);
+    widget<ColorButton>(chooser, "TextColor").setColor(kGreen);
+    const auto& result = accepted<host::TextSymbol>(chooser);
+    EXPECT_EQ(result.font, (host::Font{"Liberation Serif", 14.0, true, true}));
+    EXPECT_EQ(result.color, kGreen);
+    EXPECT_EQ(text->font, (host::Font{"Arial", 8.0}));
+}
+
+TEST(SymbolChooser, MarkerEditorsSetStyleSizeAndColour) {
+    auto marker = std::make_shared<host::SimpleMarkerSymbol>();
+    SymbolChooser chooser(marker);
+    choose(chooser, "MarkerStyle", host::MarkerStyle::Diamond);
+    widget<QDoubleSpinBox>(chooser, "MarkerSize").setValue(12.0);
+    widget<ColorButton>(chooser, "MarkerColor").setColor(kRed);
+    const auto& result = accepted<host::SimpleMarkerSymbol>(chooser);
+    EXPECT_EQ(result.style, host::MarkerStyle::Diamond);
+    EXPECT_DOUBLE_EQ(result.size, 12.0);
+    EXPECT_EQ(result.color, kRed);
+    EXPECT_EQ(marker->style, host::MarkerStyle::Circle);
+    EXPECT_DOUBLE_EQ(marker->size, 8.0);
+}
+
+TEST(SymbolChooser, CancelReturnsNothing) {
+    SymbolChooser chooser(redFillWithOutline());
+    EXPECT_EQ(chooser.result(), nullptr) << "not accepted yet";
+    widget<ColorButton>(chooser, "FillColor").setColor(kBlue);
+    widget<QAbstractButton>(chooser, "CmdCancel").click();
+    EXPECT_EQ(chooser.result(), nullptr);
+}
+
+TEST(SymbolChooser, PreviewFollowsTheEdits) {
+    SymbolChooser chooser(redFillWithOutline());
+    EXPECT_EQ(widget<QLabel>(chooser, "Preview").pixmap().size(),
+              QSize(SymbolChooser::kPreviewWidth, SymbolChooser::kPreviewHeight));
+    EXPECT_EQ(previewCentre(chooser), QColor(255, 0, 0));
+    widget<ColorButton>(chooser, "FillColor").setColor(kBlue);
+    EXPECT_EQ(previewCentre(chooser), QColor(0, 0, 255));
+    choose(chooser, "FillStyle", host::FillStyle::Null);
+    EXPECT_EQ(previewCentre(chooser), preview::previewBackground());
+
+    // A text without a sample of its own previews a stand-in, which the result does not get.
+    auto text = std::make_shared<host::TextSymbol>();
+    text->font.size = 20.0;
+    SymbolChooser textChooser(text);
+    const QImage picture = widget<QLabel>(textChooser, "Preview").pixmap().toImage();
+    bool drawn = false;
+    for (int x = 0; x < picture.width() && !drawn; ++x) {
+        drawn = picture.pixelColor(x, picture.height() / 2) != preview::previewBackground();
+    }
+    EXPECT_TRUE(drawn);
+    EXPECT_TRUE(accepted<host::TextSymbol>(textChooser).previewText.empty());
+}
+
+TEST(SymbolChooser, TextsFollowTheLanguage) {
+    const SymbolChooser russian(redFillWithOutline(), std::string(language::kRussian));
+    EXPECT_EQ(russian.windowTitle(), "Символ");
+    EXPECT_EQ(widget<QAbstractButton>(russian, "CmdOK").text(), "ОК");
+    EXPECT_EQ(widget<QAbstractButton>(russian, "CmdCancel").text(), "Отмена");
+    EXPECT_EQ(widget<QCheckBox>(russian, "NoOutline").text(), "Без контура");
+    EXPECT_EQ(widget<QDoubleSpinBox>(russian, "OutlineWidth").suffix(), " пт");
+    const SymbolChooser english(redFillWithOutline(), "English");
+    EXPECT_EQ(english.windowTitle(), "Symbol");
+    EXPECT_EQ(widget<QAbstractButton>(english, "CmdCancel").text(), "Cancel");
+    EXPECT_EQ(widget<QCheckBox>(english, "NoOutline").text(), "No outline");
+    EXPECT_EQ(widget<QDoubleSpinBox>(english, "OutlineWidth").suffix(), " pt");
+}
+
+TEST(SymbolChooser, ColourButtonOpensTheColourDialog) {
+    SymbolChooser chooser(redFillWithOutline());
+    auto& button = widget<ColorButton>(chooser, "FillColor");
+    answerModal<QColorDialog>(
+        [&] {
+            button.click();
+            return true;
+        },
+        [](QColorDialog& dialog) {
+            EXPECT_EQ(dialog.currentColor(), QColor(255, 0, 0));
+            dialog.setCurrentColor(QColor(0, 0, 255));
+            dialog.accept();
+        });
+    EXPECT_EQ(static_cast<const host::FillSymbol&>(*chooser.editedSymbol()).color, kBlue);
+    answerModal<QColorDialog>(
+        [&] {
+            button.click();
+            return true;
+        },
+        [](QColorDialog& dialog) { dialog.reject(); });
+    EXPECT_EQ(button.color(), kBlue);
+}
+
+}  // namespace
+}  // namespace kartoplot::dialog

@@ -2,7 +2,7 @@
 PRESET ?= debug
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test release bench demo gui clean
+.PHONY: screenshots all deps configure build test release bench demo gui clean
 
 all: build
 
@@ -45,3 +45,8 @@ gui: configure
 
 clean:
 	rm -rf build
+
+# Pictures of the desktop window and the dialog for the README, taken under Xvfb.
+screenshots: configure
+	cmake --build --preset $(PRESET) -j $(JOBS) --target kartoplot-desktop
+	PRESET=$(PRESET) bash scripts/screenshots.sh docs

@@ -96,6 +96,8 @@ int takeScreenshots(const std::string& folder, app::MainWindow& window, command:
     setText("TxtMinValue", "500000");
     setText("TxtMaxValue", "20000000");
     dlg->TxtMaxValue_LostFocus();
+    setText("TxtMinValueMM", "0.25");
+    dlg->TxtMinValueMM_LostFocus();
     auto* tabs = dlg->findChild<QTabWidget*>("SSTab");
     bool ok = true;
     for (int tab = 0; tabs != nullptr && tab < tabs->count(); ++tab) {

@@ -95,7 +95,14 @@ bool frmKartoplot::setColumnHeader(const std::string& name, int column, const st
     if (list == nullptr || column < 1 || column > list->columnCount()) {
         return false;
     }
-    list->headerItem()->setText(column - 1, qs(text));
+    // The chart field list shows three of its six columns: the swatch, the field name and the
+    // legend field name; its three translated headers belong to those (the field position
+    // between them is kept for the program and hidden).
+    int target = column - 1;
+    if (name == "LstViewFields" && target == kColFieldsID) {
+        target = kColFieldsOld;
+    }
+    list->headerItem()->setText(target, qs(text));
     return true;
 }
 

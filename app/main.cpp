@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QImage>
+#include <QLocale>
 #include <QPixmap>
 #include <QStringList>
 #include <QTabWidget>
@@ -24,6 +25,7 @@
 #include "command/error_handling.h"
 #include "dialog/main_dialog.h"
 #include "dialog/qt_interaction.h"
+#include "language/messages.h"
 #include "render/text_metrics.h"
 
 #ifndef KARTOPLOT_DATA_DIR
@@ -41,6 +43,12 @@ std::vector<std::string> bundledData() {
     const std::filesystem::path dir =
         std::filesystem::is_directory(KARTOPLOT_DATA_DIR) ? KARTOPLOT_DATA_DIR : "data";
     return {(dir / "land.geojson").string(), (dir / "populated_places.geojson").string()};
+}
+
+// The window speaks Russian on a system set to Russian, English anywhere else.
+std::string systemLanguage() {
+    return QLocale::system().language() == QLocale::Russian ? std::string(language::kRussian)
+                                                            : std::string("English");
 }
 
 // Shows every error record to the user as well (the file log keeps it too).
@@ -146,7 +154,7 @@ int main(int argc, char** argv) {
     render::installTextMetrics(*document->focusMap());
 
     auto interaction = std::make_shared<dialog::QtInteraction>();
-    app::MainWindow window(application, interaction);
+    app::MainWindow window(application, interaction, systemLanguage());
     interaction->setParentWidget(&window);
 
     // Error records go to the log file and, in this program, to the user.

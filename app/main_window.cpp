@@ -18,6 +18,9 @@ namespace kartoplot::app {
 
 namespace {
 
+using Msg = language::DesktopMessage;
+
+// The program's name, alike in both languages: the window title and its message boxes' title.
 constexpr const char* kTitle = "Kartoplot";
 constexpr int kStatusMessageMs = 5000;
 constexpr int kStatusLabelPadding = 8;  // pixels left and right of each status text
@@ -107,11 +110,13 @@ QString scaleText(double scale) {
 }
 
 MainWindow::MainWindow(std::shared_ptr<host::Application> application,
-                       std::shared_ptr<host::UserInteraction> interaction, QWidget* parent)
+                       std::shared_ptr<host::UserInteraction> interaction,
+                       const std::string& language, QWidget* parent)
     : QMainWindow(parent),
       application_(std::move(application)),
       interaction_(std::move(interaction)),
       canvas_(documentOf(*application_)) {
+    texts_.load(language);
     setWindowTitle(kTitle);
     setCentralWidget(&canvas_);
     buildMenus();
@@ -122,7 +127,7 @@ MainWindow::MainWindow(std::shared_ptr<host::Application> application,
     }
     statusBar()->addPermanentWidget(&scaleLabel_);
     statusBar()->addPermanentWidget(&referenceScaleLabel_);
-    commandsToolBar_ = addToolBar(tr("Commands"));
+    commandsToolBar_ = addToolBar(text(Msg::CommandsToolBar));
     commandsToolBar_->setObjectName("commandsToolBar");
 
     connect(&canvas_, &MapCanvas::viewChanged, this, [this] {
@@ -135,35 +140,41 @@ MainWindow::MainWindow(std::shared_ptr<host::Application> application,
 
 MainWindow::~MainWindow() = default;
 
+QString MainWindow::text(language::DesktopMessage id) const {
+    return QString::fromStdString(texts_.text(id));
+}
+
 void MainWindow::buildMenus() {
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    QAction* open = file->addAction(tr("&Open data…"), this, &MainWindow::openData);
+    QMenu* file = menuBar()->addMenu(text(Msg::FileMenu));
+    QAction* open = file->addAction(text(Msg::OpenDataAction), this, &MainWindow::openData);
     open->setObjectName("actionOpenData");
     open->setShortcut(QKeySequence::Open);
-    QAction* exportMap = file->addAction(tr("&Export map…"), this, &MainWindow::exportMapFile);
+    QAction* exportMap =
+        file->addAction(text(Msg::ExportMapAction), this, &MainWindow::exportMapFile);
     exportMap->setObjectName("actionExportMap");
     file->addSeparator();
-    QAction* quit = file->addAction(tr("&Quit"), this, &QWidget::close);
+    QAction* quit = file->addAction(text(Msg::QuitAction), this, &QWidget::close);
     quit->setObjectName("actionQuit");
     quit->setShortcut(QKeySequence::Quit);
 
-    QMenu* view = menuBar()->addMenu(tr("&View"));
-    QToolBar* navigation = addToolBar(tr("Navigation"));
+    QMenu* view = menuBar()->addMenu(text(Msg::ViewMenu));
+    QToolBar* navigation = addToolBar(text(Msg::NavigationToolBar));
     navigation->setObjectName("navigationToolBar");
-    const auto add = [&](const QString& text, const char* name, auto slot, QKeySequence key) {
-        QAction* action = view->addAction(text, &canvas_, slot);
+    const auto add = [&](const QString& caption, const char* name, auto slot, QKeySequence key) {
+        QAction* action = view->addAction(caption, &canvas_, slot);
         action->setObjectName(name);
         action->setShortcut(key);
         navigation->addAction(action);
         return action;
     };
-    add(tr("Zoom &in"), "actionZoomIn", &MapCanvas::zoomIn, QKeySequence::ZoomIn);
-    add(tr("Zoom &out"), "actionZoomOut", &MapCanvas::zoomOut, QKeySequence::ZoomOut);
-    add(tr("&Full extent"), "actionFullExtent", &MapCanvas::zoomToFullExtent, QKeySequence(Qt::Key_Home));
+    add(text(Msg::ZoomInAction), "actionZoomIn", &MapCanvas::zoomIn, QKeySequence::ZoomIn);
+    add(text(Msg::ZoomOutAction), "actionZoomOut", &MapCanvas::zoomOut, QKeySequence::ZoomOut);
+    add(text(Msg::FullExtentAction), "actionFullExtent", &MapCanvas::zoomToFullExtent,
+        QKeySequence(Qt::Key_Home));
     view->addSeparator();
     navigation->addSeparator();
-    const auto addTool = [&](const QString& text, const char* name, MapCanvas::Tool tool) {
-        QAction* action = view->addAction(text, this, [this, tool] { canvas_.setTool(tool); });
+    const auto addTool = [&](const QString& caption, const char* name, MapCanvas::Tool tool) {
+        QAction* action = view->addAction(caption, this, [this, tool] { canvas_.setTool(tool); });
         action->setObjectName(name);
         action->setCheckable(true);
         action->setChecked(canvas_.tool() == tool);
@@ -173,14 +184,14 @@ void MainWindow::buildMenus() {
                 [action, tool](MapCanvas::Tool chosen) { action->setChecked(chosen == tool); });
     };
     toolGroup_.setExclusive(true);
-    addTool(tr("&Pan tool"), "actionPanTool", MapCanvas::Tool::Pan);
-    addTool(tr("&Select tool"), "actionSelectTool", MapCanvas::Tool::Select);
+    addTool(text(Msg::PanToolAction), "actionPanTool", MapCanvas::Tool::Pan);
+    addTool(text(Msg::SelectToolAction), "actionSelectTool", MapCanvas::Tool::Select);
     view->addSeparator();
-    QAction* setReference = view->addAction(tr("Set reference scale to current scale"), this,
+    QAction* setReference = view->addAction(text(Msg::SetReferenceScaleAction), this,
                                             &MainWindow::setReferenceScaleToCurrent);
     setReference->setObjectName("actionSetReferenceScale");
-    clearReferenceAction_ =
-        view->addAction(tr("Clear reference scale"), this, &MainWindow::clearReferenceScale);
+    clearReferenceAction_ = view->addAction(text(Msg::ClearReferenceScaleAction), this,
+                                            &MainWindow::clearReferenceScale);
     clearReferenceAction_->setObjectName("actionClearReferenceScale");
 }
 
@@ -225,8 +236,8 @@ bool MainWindow::openFile(const std::string& path) {
 
 void MainWindow::openData() {
     host::FileDialogRequest request;
-    request.title = tr("Open data").toStdString();
-    request.filter = kOpenDataFilter;
+    request.title = texts_.text(Msg::OpenDataTitle);
+    request.filter = texts_.text(Msg::OpenDataFilter);
     if (const auto path = interaction_->openFile(request)) {
         openFile(*path);
     }
@@ -234,8 +245,8 @@ void MainWindow::openData() {
 
 void MainWindow::exportMapFile() {
     host::FileDialogRequest request;
-    request.title = tr("Export map").toStdString();
-    request.filter = kExportMapFilter;
+    request.title = texts_.text(Msg::ExportMapTitle);
+    request.filter = texts_.text(Msg::ExportMapFilter);
     request.fileName = "map.png";
     const auto chosen = interaction_->saveFile(request);
     if (!chosen) {
@@ -256,7 +267,8 @@ void MainWindow::exportMapFile() {
         interaction_->messageBox(error, kTitle, host::MessageButtons::Ok, host::MessageIcon::Exclamation);
         return;
     }
-    statusBar()->showMessage(tr("Map written to %1").arg(QString::fromStdString(path)), kStatusMessageMs);
+    statusBar()->showMessage(text(Msg::MapWrittenStart) + QString::fromStdString(path),
+                             kStatusMessageMs);
 }
 
 void MainWindow::setReferenceScaleToCurrent() {
@@ -270,10 +282,11 @@ void MainWindow::clearReferenceScale() {
 }
 
 void MainWindow::updateStatus() {
-    scaleLabel_.setText(tr("Scale %1").arg(scaleText(map()->mapScale())));
+    scaleLabel_.setText(text(Msg::ScaleStart) + scaleText(map()->mapScale()));
     const double reference = map()->referenceScale();
-    referenceScaleLabel_.setText(reference > 0 ? tr("Reference scale %1").arg(scaleText(reference))
-                                               : tr("No reference scale"));
+    referenceScaleLabel_.setText(reference > 0
+                                     ? text(Msg::ReferenceScaleStart) + scaleText(reference)
+                                     : text(Msg::NoReferenceScale));
     clearReferenceAction_->setEnabled(reference > 0);
 }
 

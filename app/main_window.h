@@ -16,6 +16,7 @@
 #include "app/map_canvas.h"
 #include "host/interaction.h"
 #include "host/map.h"
+#include "language/messages.h"
 
 class QAction;
 class QToolBar;
@@ -32,14 +33,6 @@ struct CommandButton {
     std::function<void()> onClick;
 };
 
-// The file filter of File > Open data…, in the host's "Description|patterns|..." form.
-inline constexpr const char* kOpenDataFilter =
-    "Vector data (*.geojson;*.json;*.gpkg;*.shp;*.csv;*.topojson)|"
-    "*.geojson;*.json;*.gpkg;*.shp;*.csv;*.topojson|All files (*.*)|*.*";
-// The file filter of File > Export map….
-inline constexpr const char* kExportMapFilter =
-    "PNG picture (*.png)|*.png|SVG drawing (*.svg)|*.svg|PDF document (*.pdf)|*.pdf";
-
 // "1 : 12 345 678": the scale rounded to a whole number, thousands grouped by thin spaces
 // (U+2009). "1 : ?" for a scale that is not finite or below 0.5.
 QString scaleText(double scale);
@@ -50,8 +43,11 @@ class MainWindow : public QMainWindow {
 public:
     // Shows the focus map of the application's document (a new document is made when the
     // application has none). Every message and file dialog goes through `interaction`.
+    // Menus, toolbars, status bar and file dialogs are Russian when
+    // language::isRussian(language), else English.
     MainWindow(std::shared_ptr<host::Application> application,
-               std::shared_ptr<host::UserInteraction> interaction, QWidget* parent = nullptr);
+               std::shared_ptr<host::UserInteraction> interaction, const std::string& language = {},
+               QWidget* parent = nullptr);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -88,7 +84,9 @@ private:
     void buildMenus();
     void updateStatus();
     void runCommand();
+    QString text(language::DesktopMessage id) const;
 
+    language::DesktopMessages texts_;
     std::shared_ptr<host::Application> application_;
     std::shared_ptr<host::UserInteraction> interaction_;
     MapCanvas canvas_;

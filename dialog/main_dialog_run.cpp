@@ -12,10 +12,6 @@ constexpr int kCodeCentre = 0;
 constexpr int kCodeKeepOldPlace = -1;
 constexpr int kCodeOverOldCharts = -2;
 
-// Shown by CmdOK when the map offers no point layer.
-constexpr const char* kNoLayerEnglish = "No point layer to chart";
-constexpr const char* kNoLayerRussian = "Нет точечного слоя для диаграмм";
-
 }  // namespace
 
 engine::ChartRunSettings frmKartoplot::runSettings() const {
@@ -56,7 +52,9 @@ void frmKartoplot::CmdOK_Click(int index) {
         const auto layer = chosenLayer();
         if (!layer) {
             // Nothing to chart: say so rather than run over no layer.
-            message(language::isRussian(language_) ? kNoLayerRussian : kNoLayerEnglish,
+            language::NoticeMessages notices;
+            notices.load(language_);
+            message(notices.text(language::NoticeMessage::NoPointLayer),
                     host::MessageIcon::Exclamation);
             return;
         }

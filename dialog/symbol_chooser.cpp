@@ -51,122 +51,70 @@ constexpr int kStyleIconGap = 2;
 // What a text symbol's preview shows when the symbol has no sample text of its own.
 constexpr const char* kSampleText = "AaBb";
 
-struct Translation {
-    const char* english;
-    const char* russian;
-};
+using language::ChooserMessage;
 
-QString translated(const Translation& text, bool russian) {
-    return QString::fromUtf8(russian ? text.russian : text.english);
+// The chooser's texts in the language `russian` selects; each table is filled once.
+const language::ChooserMessages& chooserTexts(bool russian) {
+    const auto filled = [](std::string_view value) {
+        language::ChooserMessages table;
+        table.load(value);
+        return table;
+    };
+    static const language::ChooserMessages kRussianTexts = filled(language::kRussian);
+    static const language::ChooserMessages kEnglishTexts = filled({});  // any other value: English
+    return russian ? kRussianTexts : kEnglishTexts;
 }
 
-enum class Label {
-    WindowTitle,
-    Fill,
-    FillColour,
-    Style,
-    Outline,
-    NoOutline,
-    Colour,
-    Width,
-    Line,
-    Cap,
-    Join,
-    Dashed,
-    Text,
-    Font,
-    Size,
-    Bold,
-    Italic,
-    Marker,
-    Preview,
-    Points,
-    Ok,
-    Cancel,
-};
-
-struct LabelText {
-    Label label;
-    Translation text;
-};
-
-constexpr LabelText kLabels[] = {
-    {Label::WindowTitle, {"Symbol", "Символ"}},
-    {Label::Fill, {"Fill", "Заливка"}},
-    {Label::FillColour, {"Fill colour", "Цвет заливки"}},
-    {Label::Style, {"Style", "Стиль"}},
-    {Label::Outline, {"Outline", "Контур"}},
-    {Label::NoOutline, {"No outline", "Без контура"}},
-    {Label::Colour, {"Colour", "Цвет"}},
-    {Label::Width, {"Width", "Толщина"}},
-    {Label::Line, {"Line", "Линия"}},
-    {Label::Cap, {"Ends", "Концы"}},
-    {Label::Join, {"Joins", "Соединения"}},
-    {Label::Dashed, {"Dashed", "Пунктир"}},
-    {Label::Text, {"Text", "Текст"}},
-    {Label::Font, {"Font", "Шрифт"}},
-    {Label::Size, {"Size", "Размер"}},
-    {Label::Bold, {"Bold", "Жирный"}},
-    {Label::Italic, {"Italic", "Курсив"}},
-    {Label::Marker, {"Marker", "Маркер"}},
-    {Label::Preview, {"Preview", "Просмотр"}},
-    {Label::Points, {" pt", " пт"}},
-    {Label::Ok, {"OK", "ОК"}},
-    {Label::Cancel, {"Cancel", "Отмена"}},
-};
-
-QString labelText(Label label, bool russian) {
-    const auto* entry = std::find_if(std::begin(kLabels), std::end(kLabels),
-                                     [label](const LabelText& e) { return e.label == label; });
-    return entry == std::end(kLabels) ? QString() : translated(entry->text, russian);
+QString labelText(ChooserMessage id, bool russian) {
+    return QString::fromStdString(chooserTexts(russian).text(id));
 }
 
-// One entry of a style list: the host's code and its name.
+// One entry of a style list: the host's code and the entry naming it.
 template <class Code>
 struct Choice {
     Code code;
-    Translation text;
+    ChooserMessage name;
 };
 
 constexpr Choice<host::FillStyle> kFillStyles[] = {
-    {host::FillStyle::Solid, {"Solid", "Сплошная"}},
-    {host::FillStyle::Null, {"Hollow", "Пустая"}},
-    {host::FillStyle::Horizontal, {"Horizontal", "Горизонтальная"}},
-    {host::FillStyle::Vertical, {"Vertical", "Вертикальная"}},
-    {host::FillStyle::ForwardDiagonal, {"Forward diagonal", "Прямая диагональ"}},
-    {host::FillStyle::BackwardDiagonal, {"Backward diagonal", "Обратная диагональ"}},
-    {host::FillStyle::Cross, {"Cross", "Сетка"}},
-    {host::FillStyle::DiagonalCross, {"Diagonal cross", "Косая сетка"}},
+    {host::FillStyle::Solid, ChooserMessage::FillSolid},
+    {host::FillStyle::Null, ChooserMessage::FillHollow},
+    {host::FillStyle::Horizontal, ChooserMessage::FillHorizontal},
+    {host::FillStyle::Vertical, ChooserMessage::FillVertical},
+    {host::FillStyle::ForwardDiagonal, ChooserMessage::FillForwardDiagonal},
+    {host::FillStyle::BackwardDiagonal, ChooserMessage::FillBackwardDiagonal},
+    {host::FillStyle::Cross, ChooserMessage::FillCross},
+    {host::FillStyle::DiagonalCross, ChooserMessage::FillDiagonalCross},
 };
 
 constexpr Choice<host::LineStyle> kLineStyles[] = {
-    {host::LineStyle::Solid, {"Solid", "Сплошная"}},
-    {host::LineStyle::Dash, {"Dash", "Штрих"}},
-    {host::LineStyle::Dot, {"Dot", "Точки"}},
-    {host::LineStyle::DashDot, {"Dash dot", "Штрих-точка"}},
-    {host::LineStyle::DashDotDot, {"Dash dot dot", "Штрих-точка-точка"}},
-    {host::LineStyle::Null, {"None", "Нет"}},
-    {host::LineStyle::InsideFrame, {"Inside frame", "Внутри рамки"}},
+    {host::LineStyle::Solid, ChooserMessage::LineSolid},
+    {host::LineStyle::Dash, ChooserMessage::LineDash},
+    {host::LineStyle::Dot, ChooserMessage::LineDot},
+    {host::LineStyle::DashDot, ChooserMessage::LineDashDot},
+    {host::LineStyle::DashDotDot, ChooserMessage::LineDashDotDot},
+    {host::LineStyle::Null, ChooserMessage::LineNone},
+    {host::LineStyle::InsideFrame, ChooserMessage::LineInsideFrame},
 };
 
 constexpr Choice<host::LineCap> kLineCaps[] = {
-    {host::LineCap::Butt, {"Flat", "Плоские"}},
-    {host::LineCap::Round, {"Round", "Круглые"}},
-    {host::LineCap::Square, {"Square", "Квадратные"}},
+    {host::LineCap::Butt, ChooserMessage::CapFlat},
+    {host::LineCap::Round, ChooserMessage::CapRound},
+    {host::LineCap::Square, ChooserMessage::CapSquare},
 };
 
 constexpr Choice<host::LineJoin> kLineJoins[] = {
-    {host::LineJoin::Miter, {"Mitre", "Острые"}},
-    {host::LineJoin::Round, {"Round", "Круглые"}},
-    {host::LineJoin::Bevel, {"Bevel", "Срезанные"}},
+    {host::LineJoin::Miter, ChooserMessage::JoinMitre},
+    {host::LineJoin::Round, ChooserMessage::JoinRound},
+    {host::LineJoin::Bevel, ChooserMessage::JoinBevel},
 };
 
 constexpr Choice<host::MarkerStyle> kMarkerStyles[] = {
-    {host::MarkerStyle::Circle, {"Circle", "Круг"}},
-    {host::MarkerStyle::Square, {"Square", "Квадрат"}},
-    {host::MarkerStyle::Cross, {"Cross", "Крест"}},
-    {host::MarkerStyle::X, {"X", "Косой крест"}},
-    {host::MarkerStyle::Diamond, {"Diamond", "Ромб"}},
+    {host::MarkerStyle::Circle, ChooserMessage::MarkerCircle},
+    {host::MarkerStyle::Square, ChooserMessage::MarkerSquare},
+    {host::MarkerStyle::Cross, ChooserMessage::MarkerCross},
+    {host::MarkerStyle::X, ChooserMessage::MarkerX},
+    {host::MarkerStyle::Diamond, ChooserMessage::MarkerDiamond},
 };
 
 // The picture of a symbol, or a null image when it cannot be drawn (the failure is reported).
@@ -193,7 +141,7 @@ QComboBox* styleList(std::span<const Choice<Code>> choices, Code current, bool r
                 icon = QIcon(QPixmap::fromImage(picture));
             }
         }
-        list->addItem(icon, translated(choice.text, russian), static_cast<int>(choice.code));
+        list->addItem(icon, labelText(choice.name, russian), static_cast<int>(choice.code));
     }
     list->setCurrentIndex(std::max(0, list->findData(static_cast<int>(current))));
     return list;
@@ -204,14 +152,14 @@ Code chosenCode(const QComboBox& list) {
     return static_cast<Code>(list.currentData().toInt());
 }
 
-// A spin box of points (suffix " pt" or " пт").
+// A spin box of points, suffixed with the unit.
 QDoubleSpinBox* pointsBox(double minimum, double maximum, double step, double value, bool russian,
                           QWidget* parent) {
     auto* box = new QDoubleSpinBox(parent);
     box->setRange(minimum, maximum);
     box->setSingleStep(step);
     box->setDecimals(kDecimals);
-    box->setSuffix(labelText(Label::Points, russian));
+    box->setSuffix(labelText(ChooserMessage::Points, russian));
     box->setValue(value);
     return box;
 }
@@ -277,7 +225,7 @@ SymbolChooser::SymbolChooser(const std::shared_ptr<host::Symbol>& symbol,
     : QDialog(parent),
       russian_(language::isRussian(language)),
       copy_(symbol ? symbol->clone() : nullptr) {
-    setWindowTitle(labelText(Label::WindowTitle, russian_));
+    setWindowTitle(labelText(ChooserMessage::WindowTitle, russian_));
 
     auto* editors = new QVBoxLayout;
     if (copy_ && copy_->isFill()) {
@@ -291,7 +239,7 @@ SymbolChooser::SymbolChooser(const std::shared_ptr<host::Symbol>& symbol,
     }
     editors->addStretch();
 
-    auto* previewGroup = new QGroupBox(labelText(Label::Preview, russian_), this);
+    auto* previewGroup = new QGroupBox(labelText(ChooserMessage::Preview, russian_), this);
     auto* previewLayout = new QVBoxLayout(previewGroup);
     preview_ = new QLabel(previewGroup);
     preview_->setObjectName(QStringLiteral("Preview"));
@@ -304,11 +252,11 @@ SymbolChooser::SymbolChooser(const std::shared_ptr<host::Symbol>& symbol,
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok =
-        buttons->addButton(labelText(Label::Ok, russian_), QDialogButtonBox::AcceptRole);
+        buttons->addButton(labelText(ChooserMessage::Ok, russian_), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("CmdOK"));
     ok->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(labelText(Label::Cancel, russian_), QDialogButtonBox::RejectRole);
+    QPushButton* cancel = buttons->addButton(labelText(ChooserMessage::Cancel, russian_),
+                                             QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("CmdCancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -337,16 +285,16 @@ std::shared_ptr<host::Symbol> SymbolChooser::choose(QWidget* parent,
 }
 
 void SymbolChooser::buildFillEditors(host::FillSymbol& fill, QVBoxLayout& editors) {
-    auto* fillGroup = new QGroupBox(labelText(Label::Fill, russian_), this);
+    auto* fillGroup = new QGroupBox(labelText(ChooserMessage::Fill, russian_), this);
     auto* fillForm = new QFormLayout(fillGroup);
-    auto* colour = new ColorButton(labelText(Label::FillColour, russian_), fillGroup);
+    auto* colour = new ColorButton(labelText(ChooserMessage::FillColour, russian_), fillGroup);
     colour->setObjectName(QStringLiteral("FillColor"));
     colour->setColor(fill.color);
     connect(colour, &ColorButton::colorChanged, this, [this, &fill, colour] {
         fill.color = colour->color();
         updatePreview();
     });
-    fillForm->addRow(labelText(Label::Colour, russian_), colour);
+    fillForm->addRow(labelText(ChooserMessage::Colour, russian_), colour);
 
     if (fill.kind() == host::SymbolKind::SimpleFill) {
         auto& simple = static_cast<host::SimpleFillSymbol&>(fill);
@@ -362,7 +310,7 @@ void SymbolChooser::buildFillEditors(host::FillSymbol& fill, QVBoxLayout& editor
             simple.style = chosenCode<host::FillStyle>(*style);
             updatePreview();
         });
-        fillForm->addRow(labelText(Label::Style, russian_), style);
+        fillForm->addRow(labelText(ChooserMessage::Style, russian_), style);
     }
     editors.addWidget(fillGroup);
 
@@ -370,12 +318,12 @@ void SymbolChooser::buildFillEditors(host::FillSymbol& fill, QVBoxLayout& editor
     const host::SimpleLineSymbol plainOutline;
     const host::LineSymbol& shown =
         fill.outline ? *fill.outline : static_cast<const host::LineSymbol&>(plainOutline);
-    auto* outlineGroup = new QGroupBox(labelText(Label::Outline, russian_), this);
+    auto* outlineGroup = new QGroupBox(labelText(ChooserMessage::Outline, russian_), this);
     auto* outlineForm = new QFormLayout(outlineGroup);
-    auto* noOutline = new QCheckBox(labelText(Label::NoOutline, russian_), outlineGroup);
+    auto* noOutline = new QCheckBox(labelText(ChooserMessage::NoOutline, russian_), outlineGroup);
     noOutline->setObjectName(QStringLiteral("NoOutline"));
     noOutline->setChecked(!fill.outline);
-    outlineColor_ = new ColorButton(labelText(Label::Outline, russian_), outlineGroup);
+    outlineColor_ = new ColorButton(labelText(ChooserMessage::Outline, russian_), outlineGroup);
     outlineColor_->setObjectName(QStringLiteral("OutlineColor"));
     outlineColor_->setColor(shown.color);
     outlineColor_->setEnabled(fill.outline != nullptr);
@@ -384,8 +332,8 @@ void SymbolChooser::buildFillEditors(host::FillSymbol& fill, QVBoxLayout& editor
     outlineWidth_->setObjectName(QStringLiteral("OutlineWidth"));
     outlineWidth_->setEnabled(fill.outline != nullptr);
     outlineForm->addRow(noOutline);
-    outlineForm->addRow(labelText(Label::Colour, russian_), outlineColor_);
-    outlineForm->addRow(labelText(Label::Width, russian_), outlineWidth_);
+    outlineForm->addRow(labelText(ChooserMessage::Colour, russian_), outlineColor_);
+    outlineForm->addRow(labelText(ChooserMessage::Width, russian_), outlineWidth_);
     editors.addWidget(outlineGroup);
 
     connect(noOutline, &QCheckBox::toggled, this,
@@ -428,16 +376,16 @@ void SymbolChooser::setNoOutline(host::FillSymbol& fill, bool noOutline) {
 }
 
 void SymbolChooser::buildLineEditors(host::LineSymbol& line, QVBoxLayout& editors) {
-    auto* group = new QGroupBox(labelText(Label::Line, russian_), this);
+    auto* group = new QGroupBox(labelText(ChooserMessage::Line, russian_), this);
     auto* form = new QFormLayout(group);
-    auto* colour = new ColorButton(labelText(Label::Colour, russian_), group);
+    auto* colour = new ColorButton(labelText(ChooserMessage::Colour, russian_), group);
     colour->setObjectName(QStringLiteral("LineColor"));
     colour->setColor(line.color);
     connect(colour, &ColorButton::colorChanged, this, [this, &line, colour] {
         line.color = colour->color();
         updatePreview();
     });
-    form->addRow(labelText(Label::Colour, russian_), colour);
+    form->addRow(labelText(ChooserMessage::Colour, russian_), colour);
 
     auto* width = pointsBox(0.0, kMaxLineWidth, kLineWidthStep, line.width, russian_, group);
     width->setObjectName(QStringLiteral("LineWidth"));
@@ -453,7 +401,7 @@ void SymbolChooser::buildLineEditors(host::LineSymbol& line, QVBoxLayout& editor
         line.width = points;
         updatePreview();
     });
-    form->addRow(labelText(Label::Width, russian_), width);
+    form->addRow(labelText(ChooserMessage::Width, russian_), width);
 
     if (line.kind() == host::SymbolKind::SimpleLine) {
         auto& simple = static_cast<host::SimpleLineSymbol&>(line);
@@ -469,7 +417,7 @@ void SymbolChooser::buildLineEditors(host::LineSymbol& line, QVBoxLayout& editor
             simple.style = chosenCode<host::LineStyle>(*style);
             updatePreview();
         });
-        form->addRow(labelText(Label::Style, russian_), style);
+        form->addRow(labelText(ChooserMessage::Style, russian_), style);
     } else if (line.kind() == host::SymbolKind::CartographicLine) {
         auto& carto = static_cast<host::CartographicLineSymbol&>(line);
         auto noSample = [](auto) { return std::shared_ptr<host::Symbol>(); };
@@ -479,7 +427,7 @@ void SymbolChooser::buildLineEditors(host::LineSymbol& line, QVBoxLayout& editor
             carto.cap = chosenCode<host::LineCap>(*cap);
             updatePreview();
         });
-        form->addRow(labelText(Label::Cap, russian_), cap);
+        form->addRow(labelText(ChooserMessage::Cap, russian_), cap);
 
         QComboBox* join =
             styleList<host::LineJoin>(kLineJoins, carto.join, russian_, noSample, group);
@@ -488,9 +436,9 @@ void SymbolChooser::buildLineEditors(host::LineSymbol& line, QVBoxLayout& editor
             carto.join = chosenCode<host::LineJoin>(*join);
             updatePreview();
         });
-        form->addRow(labelText(Label::Join, russian_), join);
+        form->addRow(labelText(ChooserMessage::Join, russian_), join);
 
-        auto* dashed = new QCheckBox(labelText(Label::Dashed, russian_), group);
+        auto* dashed = new QCheckBox(labelText(ChooserMessage::Dashed, russian_), group);
         dashed->setObjectName(QStringLiteral("Dashed"));
         dashed->setChecked(isDashed(carto.lineTemplate));
         connect(dashed, &QCheckBox::toggled, this, [this, &carto](bool checked) {
@@ -503,7 +451,7 @@ void SymbolChooser::buildLineEditors(host::LineSymbol& line, QVBoxLayout& editor
 }
 
 void SymbolChooser::buildTextEditors(host::TextSymbol& text, QVBoxLayout& editors) {
-    auto* group = new QGroupBox(labelText(Label::Text, russian_), this);
+    auto* group = new QGroupBox(labelText(ChooserMessage::Text, russian_), this);
     auto* form = new QFormLayout(group);
 
     auto* family = new QFontComboBox(group);
@@ -514,7 +462,7 @@ void SymbolChooser::buildTextEditors(host::TextSymbol& text, QVBoxLayout& editor
                 text.font.name = hostFontName(font.family(), originalName);
                 updatePreview();
             });
-    form->addRow(labelText(Label::Font, russian_), family);
+    form->addRow(labelText(ChooserMessage::Font, russian_), family);
 
     auto* size =
         pointsBox(kMinFontSize, kMaxSymbolSize, kSizeStep, text.font.size, russian_, group);
@@ -523,16 +471,16 @@ void SymbolChooser::buildTextEditors(host::TextSymbol& text, QVBoxLayout& editor
         text.setSize(points);
         updatePreview();
     });
-    form->addRow(labelText(Label::Size, russian_), size);
+    form->addRow(labelText(ChooserMessage::Size, russian_), size);
 
-    auto* bold = new QCheckBox(labelText(Label::Bold, russian_), group);
+    auto* bold = new QCheckBox(labelText(ChooserMessage::Bold, russian_), group);
     bold->setObjectName(QStringLiteral("FontBold"));
     bold->setChecked(text.font.bold);
     connect(bold, &QCheckBox::toggled, this, [this, &text](bool checked) {
         text.font.bold = checked;
         updatePreview();
     });
-    auto* italic = new QCheckBox(labelText(Label::Italic, russian_), group);
+    auto* italic = new QCheckBox(labelText(ChooserMessage::Italic, russian_), group);
     italic->setObjectName(QStringLiteral("FontItalic"));
     italic->setChecked(text.font.italic);
     connect(italic, &QCheckBox::toggled, this, [this, &text](bool checked) {
@@ -545,19 +493,19 @@ void SymbolChooser::buildTextEditors(host::TextSymbol& text, QVBoxLayout& editor
     faces->addStretch();
     form->addRow(faces);
 
-    auto* colour = new ColorButton(labelText(Label::Colour, russian_), group);
+    auto* colour = new ColorButton(labelText(ChooserMessage::Colour, russian_), group);
     colour->setObjectName(QStringLiteral("TextColor"));
     colour->setColor(text.color);
     connect(colour, &ColorButton::colorChanged, this, [this, &text, colour] {
         text.color = colour->color();
         updatePreview();
     });
-    form->addRow(labelText(Label::Colour, russian_), colour);
+    form->addRow(labelText(ChooserMessage::Colour, russian_), colour);
     editors.addWidget(group);
 }
 
 void SymbolChooser::buildMarkerEditors(host::MarkerSymbol& marker, QVBoxLayout& editors) {
-    auto* group = new QGroupBox(labelText(Label::Marker, russian_), this);
+    auto* group = new QGroupBox(labelText(ChooserMessage::Marker, russian_), this);
     auto* form = new QFormLayout(group);
     auto* simple = marker.kind() == host::SymbolKind::SimpleMarker
                        ? &static_cast<host::SimpleMarkerSymbol&>(marker)
@@ -575,7 +523,7 @@ void SymbolChooser::buildMarkerEditors(host::MarkerSymbol& marker, QVBoxLayout& 
             simple->style = chosenCode<host::MarkerStyle>(*style);
             updatePreview();
         });
-        form->addRow(labelText(Label::Style, russian_), style);
+        form->addRow(labelText(ChooserMessage::Style, russian_), style);
     }
 
     auto* size = pointsBox(0.0, kMaxSymbolSize, kSizeStep, marker.size, russian_, group);
@@ -584,17 +532,17 @@ void SymbolChooser::buildMarkerEditors(host::MarkerSymbol& marker, QVBoxLayout& 
         marker.size = points;
         updatePreview();
     });
-    form->addRow(labelText(Label::Size, russian_), size);
+    form->addRow(labelText(ChooserMessage::Size, russian_), size);
 
     if (simple != nullptr) {
-        auto* colour = new ColorButton(labelText(Label::Colour, russian_), group);
+        auto* colour = new ColorButton(labelText(ChooserMessage::Colour, russian_), group);
         colour->setObjectName(QStringLiteral("MarkerColor"));
         colour->setColor(marker.color);
         connect(colour, &ColorButton::colorChanged, this, [this, &marker, colour] {
             marker.color = colour->color();
             updatePreview();
         });
-        form->addRow(labelText(Label::Colour, russian_), colour);
+        form->addRow(labelText(ChooserMessage::Colour, russian_), colour);
     }
     editors.addWidget(group);
 }

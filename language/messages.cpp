@@ -132,6 +132,90 @@ constexpr MessageText<NoticeMessage> kNoticeTexts[] = {
      "Saving layer files is not available yet: no layer file was saved."},
     {NoticeMessage::FunctionNotAvailable, "Эта функция пока недоступна.",
      "This function is not available yet."},
+    {NoticeMessage::NoPointLayer, "Нет точечного слоя для диаграмм", "No point layer to chart"},
+};
+
+constexpr MessageText<ChooserMessage> kChooserTexts[] = {
+    {ChooserMessage::WindowTitle, "Символ", "Symbol"},
+    {ChooserMessage::Fill, "Заливка", "Fill"},
+    {ChooserMessage::FillColour, "Цвет заливки", "Fill colour"},
+    {ChooserMessage::Style, "Стиль", "Style"},
+    {ChooserMessage::Outline, "Контур", "Outline"},
+    {ChooserMessage::NoOutline, "Без контура", "No outline"},
+    {ChooserMessage::Colour, "Цвет", "Colour"},
+    {ChooserMessage::Width, "Толщина", "Width"},
+    {ChooserMessage::Line, "Линия", "Line"},
+    {ChooserMessage::Cap, "Концы", "Ends"},
+    {ChooserMessage::Join, "Соединения", "Joins"},
+    {ChooserMessage::Dashed, "Пунктир", "Dashed"},
+    {ChooserMessage::Text, "Текст", "Text"},
+    {ChooserMessage::Font, "Шрифт", "Font"},
+    {ChooserMessage::Size, "Размер", "Size"},
+    {ChooserMessage::Bold, "Жирный", "Bold"},
+    {ChooserMessage::Italic, "Курсив", "Italic"},
+    {ChooserMessage::Marker, "Маркер", "Marker"},
+    {ChooserMessage::Preview, "Просмотр", "Preview"},
+    {ChooserMessage::Points, " пт", " pt"},
+    {ChooserMessage::Ok, "ОК", "OK"},
+    {ChooserMessage::Cancel, "Отмена", "Cancel"},
+    {ChooserMessage::FillSolid, "Сплошная", "Solid"},
+    {ChooserMessage::FillHollow, "Пустая", "Hollow"},
+    {ChooserMessage::FillHorizontal, "Горизонтальная", "Horizontal"},
+    {ChooserMessage::FillVertical, "Вертикальная", "Vertical"},
+    {ChooserMessage::FillForwardDiagonal, "Прямая диагональ", "Forward diagonal"},
+    {ChooserMessage::FillBackwardDiagonal, "Обратная диагональ", "Backward diagonal"},
+    {ChooserMessage::FillCross, "Сетка", "Cross"},
+    {ChooserMessage::FillDiagonalCross, "Косая сетка", "Diagonal cross"},
+    {ChooserMessage::LineSolid, "Сплошная", "Solid"},
+    {ChooserMessage::LineDash, "Штрих", "Dash"},
+    {ChooserMessage::LineDot, "Точки", "Dot"},
+    {ChooserMessage::LineDashDot, "Штрих-точка", "Dash dot"},
+    {ChooserMessage::LineDashDotDot, "Штрих-точка-точка", "Dash dot dot"},
+    {ChooserMessage::LineNone, "Нет", "None"},
+    {ChooserMessage::LineInsideFrame, "Внутри рамки", "Inside frame"},
+    {ChooserMessage::CapFlat, "Плоские", "Flat"},
+    {ChooserMessage::CapRound, "Круглые", "Round"},
+    {ChooserMessage::CapSquare, "Квадратные", "Square"},
+    {ChooserMessage::JoinMitre, "Острые", "Mitre"},
+    {ChooserMessage::JoinRound, "Круглые", "Round"},
+    {ChooserMessage::JoinBevel, "Срезанные", "Bevel"},
+    {ChooserMessage::MarkerCircle, "Круг", "Circle"},
+    {ChooserMessage::MarkerSquare, "Квадрат", "Square"},
+    {ChooserMessage::MarkerCross, "Крест", "Cross"},
+    {ChooserMessage::MarkerX, "Косой крест", "X"},
+    {ChooserMessage::MarkerDiamond, "Ромб", "Diamond"},
+};
+
+constexpr MessageText<DesktopMessage> kDesktopTexts[] = {
+    {DesktopMessage::FileMenu, "&Файл", "&File"},
+    {DesktopMessage::OpenDataAction, "&Открыть данные…", "&Open data…"},
+    {DesktopMessage::ExportMapAction, "&Экспорт карты…", "&Export map…"},
+    {DesktopMessage::QuitAction, "В&ыход", "&Quit"},
+    {DesktopMessage::ViewMenu, "&Вид", "&View"},
+    {DesktopMessage::ZoomInAction, "&Увеличить", "Zoom &in"},
+    {DesktopMessage::ZoomOutAction, "У&меньшить", "Zoom &out"},
+    {DesktopMessage::FullExtentAction, "&Полный экстент", "&Full extent"},
+    {DesktopMessage::PanToolAction, "Па&норама", "&Pan tool"},
+    {DesktopMessage::SelectToolAction, "&Выбор", "&Select tool"},
+    {DesktopMessage::SetReferenceScaleAction, "Опорный масштаб = текущий",
+     "Set reference scale to current scale"},
+    {DesktopMessage::ClearReferenceScaleAction, "Убрать опорный масштаб", "Clear reference scale"},
+    {DesktopMessage::CommandsToolBar, "Команды", "Commands"},
+    {DesktopMessage::NavigationToolBar, "Навигация", "Navigation"},
+    {DesktopMessage::OpenDataTitle, "Открыть данные", "Open data"},
+    {DesktopMessage::OpenDataFilter,
+     "Векторные данные (*.geojson;*.json;*.gpkg;*.shp;*.csv;*.topojson)|"
+     "*.geojson;*.json;*.gpkg;*.shp;*.csv;*.topojson|Все файлы (*.*)|*.*",
+     "Vector data (*.geojson;*.json;*.gpkg;*.shp;*.csv;*.topojson)|"
+     "*.geojson;*.json;*.gpkg;*.shp;*.csv;*.topojson|All files (*.*)|*.*"},
+    {DesktopMessage::ExportMapTitle, "Экспорт карты", "Export map"},
+    {DesktopMessage::ExportMapFilter,
+     "Рисунок PNG (*.png)|*.png|Чертёж SVG (*.svg)|*.svg|Документ PDF (*.pdf)|*.pdf",
+     "PNG picture (*.png)|*.png|SVG drawing (*.svg)|*.svg|PDF document (*.pdf)|*.pdf"},
+    {DesktopMessage::MapWrittenStart, "Карта записана в ", "Map written to "},
+    {DesktopMessage::ScaleStart, "Масштаб ", "Scale "},
+    {DesktopMessage::ReferenceScaleStart, "Опорный масштаб ", "Reference scale "},
+    {DesktopMessage::NoReferenceScale, "Нет опорного масштаба", "No reference scale"},
 };
 
 // Row n - 1 must hold entry n, so that a table can be filled by position.
@@ -152,6 +236,8 @@ static_assert(coversEveryEntryInOrder(kSharedTexts));
 static_assert(coversEveryEntryInOrder(kMainFormTexts));
 static_assert(coversEveryEntryInOrder(kArchiveTexts));
 static_assert(coversEveryEntryInOrder(kNoticeTexts));
+static_assert(coversEveryEntryInOrder(kChooserTexts));
+static_assert(coversEveryEntryInOrder(kDesktopTexts));
 
 std::span<const MessageText<SharedMessage>> sourceRows(std::type_identity<SharedMessage>) {
     return kSharedTexts;
@@ -167,6 +253,14 @@ std::span<const MessageText<ArchiveMessage>> sourceRows(std::type_identity<Archi
 
 std::span<const MessageText<NoticeMessage>> sourceRows(std::type_identity<NoticeMessage>) {
     return kNoticeTexts;
+}
+
+std::span<const MessageText<ChooserMessage>> sourceRows(std::type_identity<ChooserMessage>) {
+    return kChooserTexts;
+}
+
+std::span<const MessageText<DesktopMessage>> sourceRows(std::type_identity<DesktopMessage>) {
+    return kDesktopTexts;
 }
 
 }  // namespace
@@ -200,6 +294,8 @@ template class MessageTable<SharedMessage>;
 template class MessageTable<MainFormMessage>;
 template class MessageTable<ArchiveMessage>;
 template class MessageTable<NoticeMessage>;
+template class MessageTable<ChooserMessage>;
+template class MessageTable<DesktopMessage>;
 
 void LoadModuleMessages(SharedMessages& table, std::string_view language) {
     table.load(language);

@@ -1,5 +1,6 @@
 // The message tables: every text Kartoplot shows in a message box, a file dialog title or
-// filter, or a composed label, in Russian and in English.
+// filter, a composed label, the symbol chooser or the desktop window's menus, toolbars and
+// status bar, in Russian and in English.
 //
 // A table starts empty and is filled for one language at a time; callers then read the entry
 // they need. Texts keep their leading and trailing blanks because callers join them to paths,
@@ -111,6 +112,87 @@ enum class ArchiveMessage {
 enum class NoticeMessage {
     LayerFilesNotAvailable = 1,
     FunctionNotAvailable = 2,
+    NoPointLayer = 3,
+};
+
+// Entries of the symbol chooser's table: group and field labels, buttons, and the names in
+// its style lists (23..48, one entry per list item, so that two lists may name a style alike
+// in one language and differently in the other).
+enum class ChooserMessage {
+    WindowTitle = 1,
+    Fill = 2,
+    FillColour = 3,  // title of the fill's colour dialog
+    Style = 4,
+    Outline = 5,
+    NoOutline = 6,
+    Colour = 7,
+    Width = 8,
+    Line = 9,
+    Cap = 10,
+    Join = 11,
+    Dashed = 12,
+    Text = 13,
+    Font = 14,
+    Size = 15,
+    Bold = 16,
+    Italic = 17,
+    Marker = 18,
+    Preview = 19,
+    Points = 20,  // suffix of a size in points: value + Points
+    Ok = 21,
+    Cancel = 22,
+    FillSolid = 23,
+    FillHollow = 24,
+    FillHorizontal = 25,
+    FillVertical = 26,
+    FillForwardDiagonal = 27,
+    FillBackwardDiagonal = 28,
+    FillCross = 29,
+    FillDiagonalCross = 30,
+    LineSolid = 31,
+    LineDash = 32,
+    LineDot = 33,
+    LineDashDot = 34,
+    LineDashDotDot = 35,
+    LineNone = 36,
+    LineInsideFrame = 37,
+    CapFlat = 38,
+    CapRound = 39,
+    CapSquare = 40,
+    JoinMitre = 41,
+    JoinRound = 42,
+    JoinBevel = 43,
+    MarkerCircle = 44,
+    MarkerSquare = 45,
+    MarkerCross = 46,
+    MarkerX = 47,
+    MarkerDiamond = 48,
+};
+
+// Entries of the desktop window's table. Menu and action texts carry their '&' mnemonic.
+enum class DesktopMessage {
+    FileMenu = 1,
+    OpenDataAction = 2,
+    ExportMapAction = 3,
+    QuitAction = 4,
+    ViewMenu = 5,
+    ZoomInAction = 6,
+    ZoomOutAction = 7,
+    FullExtentAction = 8,
+    PanToolAction = 9,
+    SelectToolAction = 10,
+    SetReferenceScaleAction = 11,
+    ClearReferenceScaleAction = 12,
+    CommandsToolBar = 13,
+    NavigationToolBar = 14,
+    OpenDataTitle = 15,
+    OpenDataFilter = 16,  // in the host's "Description|patterns|..." form
+    ExportMapTitle = 17,
+    ExportMapFilter = 18,
+    MapWrittenStart = 19,      // MapWrittenStart + path
+    ScaleStart = 20,           // ScaleStart + "1 : 50 000"
+    ReferenceScaleStart = 21,  // ReferenceScaleStart + "1 : 50 000"
+    NoReferenceScale = 22,
 };
 
 // Number of entries in the table that an id type names.
@@ -123,7 +205,11 @@ inline constexpr std::size_t kMessageCount<MainFormMessage> = 36;
 template <>
 inline constexpr std::size_t kMessageCount<ArchiveMessage> = 28;
 template <>
-inline constexpr std::size_t kMessageCount<NoticeMessage> = 2;
+inline constexpr std::size_t kMessageCount<NoticeMessage> = 3;
+template <>
+inline constexpr std::size_t kMessageCount<ChooserMessage> = 48;
+template <>
+inline constexpr std::size_t kMessageCount<DesktopMessage> = 22;
 
 // The current texts of one message table. Entries are numbered from 1, as the ids are.
 template <class Id>
@@ -147,11 +233,15 @@ extern template class MessageTable<SharedMessage>;
 extern template class MessageTable<MainFormMessage>;
 extern template class MessageTable<ArchiveMessage>;
 extern template class MessageTable<NoticeMessage>;
+extern template class MessageTable<ChooserMessage>;
+extern template class MessageTable<DesktopMessage>;
 
 using SharedMessages = MessageTable<SharedMessage>;
 using MainFormMessages = MessageTable<MainFormMessage>;
 using ArchiveMessages = MessageTable<ArchiveMessage>;
 using NoticeMessages = MessageTable<NoticeMessage>;
+using ChooserMessages = MessageTable<ChooserMessage>;
+using DesktopMessages = MessageTable<DesktopMessage>;
 
 // Fills the shared table for the main dialog's current language.
 void LoadModuleMessages(SharedMessages& table, std::string_view language);

@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QToolBar>
 
@@ -11,9 +13,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "command/error_handling.h"
 #include "host/host.h"
+#include "language/messages.h"
 
 namespace kartoplot::app {
 namespace {
@@ -21,6 +25,13 @@ namespace {
 const std::filesystem::path kData(KARTOPLOT_DATA_DIR);
 const std::string kLand = (kData / "land.geojson").string();
 const std::string kPlaces = (kData / "populated_places.geojson").string();
+
+// The desktop table's text in English, the language a window shows by default.
+std::string englishText(language::DesktopMessage id) {
+    language::DesktopMessages table;
+    table.load("English");
+    return table.text(id);
+}
 
 bool containsEnvelope(const host::Envelope& outer, const host::Envelope& inner) {
     return outer.contains(inner.lowerLeft()) && outer.contains(inner.upperRight());
@@ -82,7 +93,8 @@ TEST_F(Window, OpenDataAddsPointsAboveAreasAndZoomsToTheFirstData) {
 
     action("actionOpenData").trigger();
     ASSERT_EQ(interaction->fileDialogs.size(), 2u);
-    EXPECT_EQ(interaction->fileDialogs[0].filter, kOpenDataFilter);
+    EXPECT_EQ(interaction->fileDialogs[0].filter,
+              englishText(language::DesktopMessage::OpenDataFilter));
     EXPECT_TRUE(interaction->messages.empty());
     ASSERT_EQ(map().layerCount(), 2);
     EXPECT_EQ(map().layer(0)->name(), "populated_places");
@@ -260,6 +272,83 @@ TEST_F(Window, StatusBarShowsScaleAndReferenceScale) {
     EXPECT_EQ(label("referenceScaleLabel"), "No reference scale");
 }
 
+TEST(RussianWindow, ShowsRussianMenusToolbarsStatusAndFileDialogs) {
+    const QString thin(QChar(0x2009));
+    auto interaction = std::make_shared<host::ScriptedInteraction>();
+    MainWindow window(std::make_shared<host::Application>(), interaction,
+                      std::string(language::kRussian));
+    const auto actionText = [&](const char* name) {
+        auto* found = window.findChild<QAction*>(name);
+        return found == nullptr ? QString() : found->text();
+    };
+    const auto label = [&](const char* name) { return window.findChild<QLabel*>(name)->text(); };
+
+    QStringList menus;
+    for (const QAction* menu : window.menuBar()->actions()) {
+        menus << menu->text();
+    }
+    EXPECT_EQ(menus, (QStringList{"&Файл", "&Вид"}));
+    EXPECT_EQ(actionText("actionOpenData"), "&Открыть данные…");
+    EXPECT_EQ(actionText("actionExportMap"), "&Экспорт карты…");
+    EXPECT_EQ(actionText("actionQuit"), "В&ыход");
+    EXPECT_EQ(actionText("actionZoomIn"), "&Увеличить");
+    EXPECT_EQ(actionText("actionZoomOut"), "У&меньшить");
+    EXPECT_EQ(actionText("actionFullExtent"), "&Полный экстент");
+    EXPECT_EQ(actionText("actionPanTool"), "Па&норама");
+    EXPECT_EQ(actionText("actionSelectTool"), "&Выбор");
+    EXPECT_EQ(actionText("actionSetReferenceScale"), "Опорный масштаб = текущий");
+    EXPECT_EQ(actionText("actionClearReferenceScale"), "Убрать опорный масштаб");
+    EXPECT_EQ(window.findChild<QToolBar*>("navigationToolBar")->windowTitle(), "Навигация");
+    EXPECT_EQ(window.findChild<QToolBar*>("commandsToolBar")->windowTitle(), "Команды");
+
+    // The words change; the scale keeps its thin-space grouping.
+    window.map()->setMapScale(50000);
+    window.map()->refresh();
+    EXPECT_EQ(label("scaleLabel"), "Масштаб 1 : 50" + thin + "000");
+    EXPECT_EQ(label("referenceScaleLabel"), "Нет опорного масштаба");
+    window.findChild<QAction*>("actionSetReferenceScale")->trigger();
+    EXPECT_EQ(label("referenceScaleLabel"), "Опорный масштаб 1 : 50" + thin + "000");
+
+    // Both file dialogs are asked in Russian (no file is chosen, so nothing else happens).
+    window.findChild<QAction*>("actionOpenData")->trigger();
+    window.findChild<QAction*>("actionExportMap")->trigger();
+    ASSERT_EQ(interaction->fileDialogs.size(), 2u);
+    EXPECT_EQ(interaction->fileDialogs[0].title, "Открыть данные");
+    EXPECT_EQ(interaction->fileDialogs[0].filter.rfind("Векторные данные (", 0), 0u);
+    EXPECT_NE(interaction->fileDialogs[0].filter.find("|Все файлы (*.*)|*.*"), std::string::npos);
+    EXPECT_EQ(interaction->fileDialogs[1].title, "Экспорт карты");
+    EXPECT_EQ(interaction->fileDialogs[1].filter.rfind("Рисунок PNG (*.png)|*.png|", 0), 0u);
+    EXPECT_TRUE(interaction->messages.empty());
+}
+
+// The letter after '&', lower case; empty for a text without a mnemonic.
+QString mnemonic(const QString& text) {
+    const qsizetype at = text.indexOf(QLatin1Char('&'));
+    return at < 0 || at + 1 >= text.size() ? QString() : text.mid(at + 1, 1).toLower();
+}
+
+TEST(WindowLanguages, NoTwoEntriesOfAMenuShareAMnemonic) {
+    for (const std::string_view shown : {std::string_view("English"), language::kRussian}) {
+        SCOPED_TRACE(std::string(shown));
+        MainWindow window(std::make_shared<host::Application>(),
+                          std::make_shared<host::ScriptedInteraction>(), std::string(shown));
+        std::vector<QList<QAction*>> menus{window.menuBar()->actions()};
+        for (const QAction* menu : window.menuBar()->actions()) {
+            ASSERT_NE(menu->menu(), nullptr);
+            menus.push_back(menu->menu()->actions());
+        }
+        for (const auto& entries : menus) {
+            std::set<QString> seen;
+            for (const QAction* entry : entries) {
+                const QString letter = mnemonic(entry->text());
+                if (!letter.isEmpty()) {
+                    EXPECT_TRUE(seen.insert(letter).second) << entry->text().toStdString();
+                }
+            }
+        }
+    }
+}
+
 TEST_F(Window, ToolActionsAreExclusive) {
     QAction& pan = action("actionPanTool");
     QAction& select = action("actionSelectTool");
@@ -284,7 +373,8 @@ TEST_F(Window, ExportsTheCurrentView) {
     EXPECT_TRUE(interaction->messages.empty());
     const QImage written(QString::fromStdString((dir / "view.png").string()));
     EXPECT_EQ(written.size(), window.canvas().size());
-    EXPECT_EQ(interaction->fileDialogs.back().filter, kExportMapFilter);
+    EXPECT_EQ(interaction->fileDialogs.back().filter,
+              englishText(language::DesktopMessage::ExportMapFilter));
 
     action("actionExportMap").trigger();
     EXPECT_EQ(interaction->messages.size(), 1u);

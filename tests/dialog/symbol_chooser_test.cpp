@@ -66,6 +66,13 @@ std::shared_ptr<host::SimpleFillSymbol> redFillWithOutline() {
     return fill;
 }
 
+// The name a style list shows for one code.
+template <class Code>
+QString styleName(const SymbolChooser& chooser, const char* list, Code code) {
+    const auto& box = widget<QComboBox>(chooser, list);
+    return box.itemText(box.findData(static_cast<int>(code)));
+}
+
 QColor previewCentre(const SymbolChooser& chooser) {
     const QImage picture = widget<QLabel>(chooser, "Preview").pixmap().toImage();
     return picture.pixelColor(picture.width() / 2, picture.height() / 2);
@@ -280,11 +287,21 @@ TEST(SymbolChooser, TextsFollowTheLanguage) {
     EXPECT_EQ(widget<QAbstractButton>(russian, "CmdCancel").text(), "Отмена");
     EXPECT_EQ(widget<QCheckBox>(russian, "NoOutline").text(), "Без контура");
     EXPECT_EQ(widget<QDoubleSpinBox>(russian, "OutlineWidth").suffix(), " пт");
+    EXPECT_EQ(styleName(russian, "FillStyle", host::FillStyle::Null), "Пустая");
     const SymbolChooser english(redFillWithOutline(), "English");
     EXPECT_EQ(english.windowTitle(), "Symbol");
     EXPECT_EQ(widget<QAbstractButton>(english, "CmdCancel").text(), "Cancel");
     EXPECT_EQ(widget<QCheckBox>(english, "NoOutline").text(), "No outline");
     EXPECT_EQ(widget<QDoubleSpinBox>(english, "OutlineWidth").suffix(), " pt");
+    EXPECT_EQ(styleName(english, "FillStyle", host::FillStyle::Null), "Hollow");
+
+    // Caps and joins name "Round" alike in Russian, each list its other styles apart.
+    const SymbolChooser line(std::make_shared<host::CartographicLineSymbol>(),
+                             std::string(language::kRussian));
+    EXPECT_EQ(styleName(line, "LineCap", host::LineCap::Butt), "Плоские");
+    EXPECT_EQ(styleName(line, "LineCap", host::LineCap::Round), "Круглые");
+    EXPECT_EQ(styleName(line, "LineJoin", host::LineJoin::Miter), "Острые");
+    EXPECT_EQ(styleName(line, "LineJoin", host::LineJoin::Round), "Круглые");
 }
 
 TEST(SymbolChooser, ColourButtonOpensTheColourDialog) {

@@ -53,6 +53,14 @@ template <>
 struct Known<NoticeMessage> {
     inline static const std::set<int> same{}, blanks{};
 };
+template <>
+struct Known<ChooserMessage> {
+    inline static const std::set<int> same{}, blanks{20};
+};
+template <>
+struct Known<DesktopMessage> {
+    inline static const std::set<int> same{}, blanks{19, 20, 21};
+};
 
 template <class Id>
 class EveryEntry : public ::testing::Test {
@@ -67,7 +75,8 @@ protected:
     }
 };
 
-using TableIds = ::testing::Types<SharedMessage, MainFormMessage, ArchiveMessage, NoticeMessage>;
+using TableIds = ::testing::Types<SharedMessage, MainFormMessage, ArchiveMessage, NoticeMessage,
+                                  ChooserMessage, DesktopMessage>;
 TYPED_TEST_SUITE(EveryEntry, TableIds);
 
 TYPED_TEST(EveryEntry, IsEmptyUntilTheFirstFillAndOutsideTheTable) {
@@ -214,6 +223,34 @@ TEST(PlacementNames, IndexesZeroToThirteenNameFourteenDistinctEntries) {
             names.insert(PlacementName(*table, i));
         }
         EXPECT_EQ(names.size(), static_cast<std::size_t>(kPlacementCount));
+    }
+}
+
+TEST(ChooserTexts, EachStyleListNamesItsStylesApart) {
+    const struct {
+        ChooserMessage first;
+        ChooserMessage last;
+    } lists[] = {
+        {ChooserMessage::FillSolid, ChooserMessage::FillDiagonalCross},
+        {ChooserMessage::LineSolid, ChooserMessage::LineInsideFrame},
+        {ChooserMessage::CapFlat, ChooserMessage::CapSquare},
+        {ChooserMessage::JoinMitre, ChooserMessage::JoinBevel},
+        {ChooserMessage::MarkerCircle, ChooserMessage::MarkerDiamond},
+    };
+    for (const auto language : {kRussian, kEnglish}) {
+        SCOPED_TRACE(std::string(language));
+        ChooserMessages table;
+        table.load(language);
+        for (const auto& list : lists) {
+            const int first = static_cast<int>(list.first);
+            const int last = static_cast<int>(list.last);
+            SCOPED_TRACE(first);
+            std::set<std::string> names;
+            for (int n = first; n <= last; ++n) {
+                names.insert(table.text(static_cast<ChooserMessage>(n)));
+            }
+            EXPECT_EQ(names.size(), static_cast<std::size_t>(last - first + 1));
+        }
     }
 }
 

@@ -264,7 +264,6 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
 
         std::vector<double> values(n);
         std::vector<double> labelValues(n);
-        std::vector<std::string> labelTexts(n);
         std::vector<bool> labelled(n);
         std::vector<bool> marked(n);
         while (const host::Feature* feature = cursor->nextFeature()) {
@@ -305,7 +304,6 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
                     data.push_back(raw);
                 }
                 labelValues[k] = r;
-                labelTexts[k] = CutNumberString(r, signNumber, sep);
                 rmax = k == 0 ? r : std::max(rmax, r);
                 rmin = k == 0 ? r : std::min(rmin, r);
             }
@@ -424,7 +422,7 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
                         y = bars.yMin + bars.height * ratio;
                     }
                     const auto& symbol = c >= 0 ? labelAbove : labelBelow;
-                    CreateTextLabel(labelTexts[i], *group, x, y, symbol,
+                    CreateTextLabel(CutNumberString(v, signNumber, sep), *group, x, y, symbol,
                                     symbol->horizontalAlignment, symbol->verticalAlignment);
                 }
                 if (marked[i]) {

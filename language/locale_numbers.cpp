@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <ostream>
 #include <system_error>
@@ -251,29 +252,61 @@ DecimalDigits decimalDigits(double magnitude) {
     auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
                                 std::chars_format::scientific);
     std::string_view text(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
-    std::size_t mantissaDigits = text.find('e');
-    if (text.find('.') != std::string_view::npos) {
-        --mantissaDigits;
-    }
     DecimalDigits d;
-    if (mantissaDigits > static_cast<std::size_t>(kSignificantDigits)) {
+    const auto readDigits = [&](std::string_view t) {
+        d.count = 0;
+        const std::size_t expAt = t.find('e');
+        for (std::size_t i = 0; i < expAt; ++i) {
+            if (t[i] != '.') {
+                d.digits[static_cast<std::size_t>(d.count++)] = t[i];
+            }
+        }
+        const std::string_view expText = t.substr(expAt + 1);
+        std::from_chars(expText.data() + (expText.front() == '+' ? 1 : 0),
+                        expText.data() + expText.size(), d.exponent);
+    };
+    readDigits(text);
+    if (magnitude < std::numeric_limits<double>::min()) {
+        // Subnormal numbers carry fewer than 15 digits: their shortest text is no 15-digit
+        // rounding, so they take the exact conversion.
         d.shortest = false;
         result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
                                std::chars_format::scientific, kSignificantDigits - 1);
-        text = std::string_view(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
-    }
-    const std::size_t expAt = text.find('e');
-    for (std::size_t i = 0; i < expAt; ++i) {
-        if (text[i] != '.') {
-            d.digits[static_cast<std::size_t>(d.count++)] = text[i];
+        readDigits(std::string_view(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data())));
+    } else if (d.count > kSignificantDigits) {
+        d.shortest = false;
+        // Rounding the shortest text to 15 digits gives the value's own 15-digit rounding:
+        // no 15-digit rounding boundary can lie strictly between the value and its shortest
+        // text (the boundary would be a shorter text of the same value). Only a shortest text
+        // that is itself such a boundary (16 digits ending in 5) needs the exact conversion.
+        const bool tie = d.count == kSignificantDigits + 1 &&
+                         d.digits[static_cast<std::size_t>(kSignificantDigits)] == '5';
+        if (tie) {
+            result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
+                                   std::chars_format::scientific, kSignificantDigits - 1);
+            readDigits(std::string_view(buffer.data(),
+                                        static_cast<std::size_t>(result.ptr - buffer.data())));
+        } else {
+            const bool up = d.digits[static_cast<std::size_t>(kSignificantDigits)] >= '5';
+            d.count = kSignificantDigits;
+            for (int i = d.count - 1; up && i >= 0; --i) {
+                char& digit = d.digits[static_cast<std::size_t>(i)];
+                if (digit == '9') {
+                    digit = '0';
+                    if (i == 0) {  // 9.99…→ 10.0…: one more digit before the point
+                        d.digits[0] = '1';
+                        ++d.exponent;
+                    }
+                } else {
+                    ++digit;
+                    break;
+                }
+            }
         }
     }
     while (d.count > 1 && d.digits[static_cast<std::size_t>(d.count - 1)] == '0') {
         --d.count;
     }
-    const std::string_view expText = text.substr(expAt + 1);
-    std::from_chars(expText.data() + (expText.front() == '+' ? 1 : 0),
-                    expText.data() + expText.size(), d.exponent);
     return d;
 }
 

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <random>
+
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -330,6 +334,34 @@ TEST(Blanks, OnlySpacesAndTabsAtTheEndsAreRemoved) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(trimBlanks(c.text), c.expected);
     }
+}
+
+}  // namespace
+}  // namespace kartoplot::language
+
+namespace kartoplot::language {
+namespace {
+
+// The number text must be printf's "%.15G" (with the separator and exponent letters of the
+// locale's form) for any double, including values whose shortest text has 16 or 17 digits.
+TEST(NumberText, AgreesWithFifteenDigitPrintfOnRandomValues) {
+    std::mt19937_64 rng(7);
+    std::uniform_int_distribution<int> exponent(-6, 17);
+    std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+    for (int i = 0; i < 200000; ++i) {
+        double v = mantissa(rng) * std::pow(10.0, exponent(rng));
+        if (i % 7 == 0) {
+            v = std::nextafter(std::round(v), 1e300);  // just above a whole number
+        }
+        if (i % 2 == 1) {
+            v = -v;
+        }
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%.15G", v);
+        ASSERT_EQ(formatNumber(v, "."), expected) << v;
+    }
+    EXPECT_EQ(formatNumber(9.9999999999999995, "."), "10");
+    EXPECT_EQ(formatNumber(0.30000000000000004, "."), "0.3");
 }
 
 }  // namespace

@@ -298,15 +298,7 @@ void frmKartoplot::createDefaultSymbols() {
         text->horizontalAlignment = host::HorizontalAlignment::Left;
         return text;
     };
-    const auto plainLine = [](double width, host::Color colour) {
-        auto line = std::make_shared<host::CartographicLineSymbol>();
-        line->lineTemplate.pattern = {host::LineTemplate::PatternElement{0.0, 0.0}};
-        line->lineTemplate.interval = 1.0;
-        line->width = width;
-        line->color = colour;
-        line->cap = host::LineCap::Butt;
-        return line;
-    };
+    using engine::plainLine;
     constexpr double kLabelSize = 6;       // points
     constexpr double kLegendSize = 10;     // points
     constexpr double kBreakWidth = 1;      // points

@@ -37,6 +37,8 @@ enum RunLine : int {
     kLineEnd = 300,
 };
 
+}  // namespace
+
 std::shared_ptr<host::CartographicLineSymbol> plainLine(double width, host::Color colour) {
     auto line = std::make_shared<host::CartographicLineSymbol>();
     line->lineTemplate.pattern = {host::LineTemplate::PatternElement{0.0, 0.0}};
@@ -46,6 +48,8 @@ std::shared_ptr<host::CartographicLineSymbol> plainLine(double width, host::Colo
     line->cap = host::LineCap::Butt;
     return line;
 }
+
+namespace {
 
 // The chart marker of an old chart: the first marker element inside its group, or itself.
 std::shared_ptr<host::Element> oldChartMarker(const std::shared_ptr<host::Element>& old) {

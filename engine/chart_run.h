@@ -45,6 +45,10 @@ struct ChartRunSettings {
     static ChartRunSettings openingValues();
 };
 
+// The dialog's opening line symbols: a solid cartographic line (its template one element of
+// mark 0 and gap 0, interval 1) with a butt cap, of the width (points) and colour.
+std::shared_ptr<host::CartographicLineSymbol> plainLine(double width, host::Color colour);
+
 struct ChartRunResult {
     std::int64_t charted = 0;  // charts added to the layer
     bool completed = false;    // the run reached its end without a failure

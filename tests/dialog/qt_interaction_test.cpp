@@ -15,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dialog/symbol_chooser.h"
@@ -35,17 +37,16 @@ TEST(QtFilterFromHost, ConvertsEveryPairToOneQtEntry) {
     const std::vector<Case> cases = {
         {"", {}},
         {"Legend *.leg|*.leg", {"Legend (*.leg)"}},
+        {"*.leg|*.leg", {"*.leg"}},
         {"Legend (*.leg)|*.leg| Layer (*.lyr)|*.lyr", {"Legend (*.leg)", "Layer (*.lyr)"}},
         {"Параметры (*.par)|*.par", {"Параметры (*.par)"}},
         {"Pictures|*.png;*.bmp", {"Pictures (*.png *.bmp)"}},
         {"Pictures (*.png; *.bmp)|*.png;*.bmp", {"Pictures (*.png *.bmp)"}},
         {"Layer *.lyr backup|*.lyr", {"Layer *.lyr backup (*.lyr)"}},
         {"Old (*.obj)|*.lyr", {"Old (*.obj) (*.lyr)"}},
-        {"*.leg|*.leg", {"*.leg"}},
         {"All files|", {"All files (*)"}},
         {"Text", {"Text (*)"}},
-        {"A|*.a|", {"A (*.a)"}},
-    };
+        {"A|*.a|", {"A (*.a)"}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.host);
         EXPECT_EQ(qtFiltersFromHost(c.host), c.qt);
@@ -53,12 +54,12 @@ TEST(QtFilterFromHost, ConvertsEveryPairToOneQtEntry) {
     }
 }
 
-TEST(QtFilterFromHost, SelectsTheEntryOfTheOneBasedIndex) {
+TEST(QtFilterFromHost, SelectsTheEntryOfTheOneBasedIndexOrTheFirst) {
     const std::string filter = "Legend|*.leg|Layer|*.lyr";
-    EXPECT_EQ(qtSelectedFilter(filter, 1), "Legend (*.leg)");
     EXPECT_EQ(qtSelectedFilter(filter, 2), "Layer (*.lyr)");
-    EXPECT_EQ(qtSelectedFilter(filter, 0), "Legend (*.leg)");
-    EXPECT_EQ(qtSelectedFilter(filter, 3), "Legend (*.leg)");
+    for (int outside : {0, 1, 3}) {
+        EXPECT_EQ(qtSelectedFilter(filter, outside), "Legend (*.leg)") << outside;
+    }
     EXPECT_EQ(qtSelectedFilter("", 1), "");
 }
 
@@ -67,7 +68,6 @@ TEST(QtConversions, FontsKeepTheHostNameOfTheFamilyTheyDrawWith) {
     const QFont qt = qtFontFromHost(arial);
     EXPECT_EQ(qt.family(), "Liberation Sans");
     EXPECT_EQ(hostFontFromQt(qt, arial), arial) << "an unchanged font comes back unchanged";
-
     QFont other("Liberation Serif");
     other.setPixelSize(20);  // no point size: the current size stays
     other.setItalic(true);
@@ -76,70 +76,57 @@ TEST(QtConversions, FontsKeepTheHostNameOfTheFamilyTheyDrawWith) {
               (host::Font{"Liberation Serif", 12.0, false, true, false, true}));
 }
 
-// ---- message boxes -------------------------------------------------------------------
-
-struct BoxAnswer {
-    host::MessageButtons buttons;
-    QMessageBox::StandardButton press;  // NoButton: the user presses Escape
-    host::MessageResult expected;
-};
-
 TEST(QtInteractionMessageBox, ReturnsThePressedButtonAndTheEscapeAnswer) {
     using B = host::MessageButtons;
     using R = host::MessageResult;
-    const std::vector<BoxAnswer> answers = {
-        {B::Ok, QMessageBox::Ok, R::Ok},
-        {B::Ok, QMessageBox::NoButton, R::Ok},
-        {B::OkCancel, QMessageBox::Ok, R::Ok},
-        {B::OkCancel, QMessageBox::Cancel, R::Cancel},
-        {B::OkCancel, QMessageBox::NoButton, R::Cancel},
-        {B::YesNo, QMessageBox::Yes, R::Yes},
-        {B::YesNo, QMessageBox::No, R::No},
-        {B::YesNo, QMessageBox::NoButton, R::No},
-        {B::YesNoCancel, QMessageBox::Yes, R::Yes},
-        {B::YesNoCancel, QMessageBox::No, R::No},
-        {B::YesNoCancel, QMessageBox::Cancel, R::Cancel},
-        {B::YesNoCancel, QMessageBox::NoButton, R::Cancel},
-    };
-    const std::vector<QMessageBox::StandardButtons> shownButtons = {
-        QMessageBox::Ok, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Yes | QMessageBox::No,
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel};
-    // The rows take the icons in turn.
-    const std::vector<std::pair<host::MessageIcon, QMessageBox::Icon>> icons = {
-        {host::MessageIcon::None, QMessageBox::NoIcon},
-        {host::MessageIcon::Information, QMessageBox::Information},
-        {host::MessageIcon::Exclamation, QMessageBox::Warning},
-        {host::MessageIcon::Question, QMessageBox::Question},
-        {host::MessageIcon::Critical, QMessageBox::Critical},
+    using Q = QMessageBox;
+    using I = host::MessageIcon;
+    const std::tuple<B, Q::StandardButtons, R> boxes[] = {
+        {B::Ok, Q::Ok, R::Ok},
+        {B::OkCancel, Q::Ok | Q::Cancel, R::Cancel},
+        {B::YesNo, Q::Yes | Q::No, R::No},
+        {B::YesNoCancel, Q::Yes | Q::No | Q::Cancel, R::Cancel}};
+    const std::pair<Q::StandardButton, R> presses[] = {{Q::Ok, R::Ok},
+                                                       {Q::Cancel, R::Cancel},
+                                                       {Q::Yes, R::Yes},
+                                                       {Q::No, R::No},
+                                                       {Q::NoButton, {}}};
+    const std::pair<I, Q::Icon> icons[] = {
+        {I::None, Q::NoIcon},       {I::Information, Q::Information}, {I::Exclamation, Q::Warning},
+        {I::Question, Q::Question}, {I::Critical, Q::Critical},
     };
     QWidget window;
     QtInteraction interaction;
     interaction.setParentWidget(&window);
-    for (std::size_t i = 0; i < answers.size(); ++i) {
-        const BoxAnswer& a = answers[i];
-        const auto& [hostIcon, qtIcon] = icons[i % icons.size()];
-        SCOPED_TRACE(::testing::Message() << "row " << i);
-        const auto result = answerModal<QMessageBox>(
-            [&] {
-                return interaction.messageBox("Удалить подписи?", "Kartoplot", a.buttons, hostIcon);
-            },
-            [&](QMessageBox& box) {
-                EXPECT_EQ(box.text(), "Удалить подписи?");
-                EXPECT_EQ(box.windowTitle(), "Kartoplot");
-                EXPECT_EQ(box.icon(), qtIcon);
-                EXPECT_EQ(box.parentWidget(), &window);
-                EXPECT_EQ(box.standardButtons(), shownButtons[static_cast<std::size_t>(a.buttons)]);
-                if (a.press == QMessageBox::NoButton) {
-                    QTest::keyClick(&box, Qt::Key_Escape);
-                } else {
-                    box.button(a.press)->click();
-                }
-            });
-        EXPECT_EQ(result, a.expected);
+    int shown = 0;
+    for (const auto& [buttons, qtButtons, escape] : boxes) {
+        for (const auto& [press, pressResult] : presses) {  // NoButton: the user presses Escape
+            if (press != Q::NoButton && !qtButtons.testFlag(press)) {
+                continue;
+            }
+            const auto& [hostIcon, qtIcon] = icons[shown++ % std::size(icons)];
+            SCOPED_TRACE(::testing::Message() << "box " << qtButtons << " press " << press);
+            const auto result = answerModal<QMessageBox>(
+                [&] {
+                    return interaction.messageBox("Удалить подписи?", "Kartoplot", buttons,
+                                                  hostIcon);
+                },
+                [&](QMessageBox& box) {
+                    EXPECT_EQ(box.text(), "Удалить подписи?");
+                    EXPECT_EQ(box.windowTitle(), "Kartoplot");
+                    EXPECT_EQ(box.icon(), qtIcon);
+                    EXPECT_EQ(box.parentWidget(), &window);
+                    EXPECT_EQ(box.standardButtons(), qtButtons);
+                    if (press == Q::NoButton) {
+                        QTest::keyClick(&box, Qt::Key_Escape);
+                    } else {
+                        box.button(press)->click();
+                    }
+                });
+            EXPECT_EQ(result, press == Q::NoButton ? escape : pressResult);
+        }
     }
 }
-
-// ---- file dialogs ----------------------------------------------------------------------
 
 class QtInteractionFiles : public ::testing::Test {
 protected:
@@ -180,24 +167,18 @@ protected:
     QtInteraction interaction_;
 };
 
-TEST_F(QtInteractionFiles, OpenShowsTheRequestAndReturnsTheChosenFile) {
-    const auto chosen =
-        answerModal<QFileDialog>([&] { return interaction_.openFile(request_); },
-                                 [&](QFileDialog& dialog) {
-                                     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
-                                     EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
-                                     expectRequestShown(dialog, path("a.leg"));
-                                 });
-    EXPECT_EQ(chosen, path("a.leg").toStdString());
-    const auto cancelled =
-        answerModal<QFileDialog>([&] { return interaction_.openFile(request_); },
-                                 [&](QFileDialog& dialog) { expectRequestShown(dialog, {}); });
-    EXPECT_FALSE(cancelled.has_value());
-}
-
-TEST_F(QtInteractionFiles, SaveAsksBeforeOverwritingOnlyWhenRequested) {
-    for (const bool prompt : {true, false}) {
-        SCOPED_TRACE(prompt);
+TEST_F(QtInteractionFiles, OpenAndSaveShowTheRequestAndReturnTheChosenFile) {
+    const auto open = [&](const QString& choice) {
+        return answerModal<QFileDialog>([&] { return interaction_.openFile(request_); },
+                                        [&](QFileDialog& dialog) {
+                                            EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
+                                            EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
+                                            expectRequestShown(dialog, choice);
+                                        });
+    };
+    EXPECT_EQ(open(path("a.leg")), path("a.leg").toStdString());
+    EXPECT_FALSE(open({}).has_value());
+    for (const bool prompt : {true, false}) {  // save asks before overwriting only when requested
         request_.overwritePrompt = prompt;
         const auto chosen = answerModal<QFileDialog>(
             [&] { return interaction_.saveFile(request_); },
@@ -206,13 +187,11 @@ TEST_F(QtInteractionFiles, SaveAsksBeforeOverwritingOnlyWhenRequested) {
                 EXPECT_EQ(dialog.testOption(QFileDialog::DontConfirmOverwrite), !prompt);
                 expectRequestShown(dialog, path("new.lyr"));
             });
-        EXPECT_EQ(chosen, path("new.lyr").toStdString());
+        EXPECT_EQ(chosen, path("new.lyr").toStdString()) << prompt;
     }
 }
 
-// ---- choosers and links ------------------------------------------------------------------
-
-TEST(QtInteractionChoosers, ColourDialogStartsOnTheCurrentColour) {
+TEST(QtInteractionChoosers, ColourAndFontDialogsStartOnTheCurrentValue) {
     QtInteraction interaction;
     const auto chosen = answerModal<QColorDialog>(
         [&] {
@@ -226,10 +205,6 @@ TEST(QtInteractionChoosers, ColourDialogStartsOnTheCurrentColour) {
     EXPECT_EQ(chosen, (host::Color{0, 128, 255}));
     EXPECT_FALSE(answerModal<QColorDialog>([&] { return interaction.chooseColor({}); },
                                            [](QColorDialog& dialog) { dialog.reject(); }));
-}
-
-TEST(QtInteractionChoosers, FontDialogStartsOnTheCurrentFont) {
-    QtInteraction interaction;
     const host::Font current{"Arial", 12.0, true, false, false, false};
     const auto unchanged =
         answerModal<QFontDialog>([&] { return interaction.chooseFont(current); },

@@ -19,46 +19,30 @@ TEST(CalcChartOffset, FourteenPlacementsAroundA10By10MarkerFor20By30Chart) {
     const double d = 5;
     const double c45 = std::sqrt(0.5);
     const double theta = std::atan(20.0 / 30.0);
-    struct Case {
-        int code;
-        double dx;
-        double dy;
-    };
-    const Case cases[] = {
-        {0, 0, 0},
-        {1, 20, 0},
-        {2, 15 + std::cos(theta) * 5, 5 + std::sin(theta) * 5},
-        {3, (c45 * 10 + 20) / 2 + c45 * 5, c45 * 5 + c45 * 5},
-        {4, 0, 10},
-        {5, 0, 0},
-        {6, -15 - std::cos(theta) * 5, 5 + std::sin(theta) * 5},
-        {7, -((c45 * 10 + 20) / 2) - c45 * 5, c45 * 5 + c45 * 5},
-        {8, -20, 0},
-        {9, -((c45 * 10 + 20) / 2) - c45 * 5, -c45 * 5 - 30 - c45 * 5},
-        {10, -15 - std::cos(theta) * 5, -5 - 30 - std::sin(theta) * 5},
-        {11, 0, -40},
-        {12, (c45 * 10 + 20) / 2 + c45 * 5, -c45 * 5 - 30 - c45 * 5},
-        {13, 15 + std::cos(theta) * 5, -5 - 30 - std::sin(theta) * 5},
-        {14, 0, 0},
-        {99, 0, 0},
-        {-1, 0, 0},
-        {-7, 0, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
-        const auto offset = CalcChartOffset(a, b, c.code, d);
-        EXPECT_NEAR(offset[0], c.dx, 1e-9);
-        EXPECT_NEAR(offset[1], c.dy, 1e-9);
+    const double side = (c45 * 10 + 20) / 2 + c45 * 5;
+    const double slantX = 15 + std::cos(theta) * 5;
+    const double slantY = 5 + std::sin(theta) * 5;
+    const double low = -30 - c45 * 10;
+    // Indexed by code 0 … 14.
+    const double dx[] = {0,   20,    slantX,  side, 0,    0,      -slantX, -side,
+                         -20, -side, -slantX, 0,    side, slantX, 0};
+    const double dy[] = {0,        0, slantY, c45 * 10,     10,  0,   slantY,
+                         c45 * 10, 0, low,    -30 - slantY, -40, low, -30 - slantY,
+                         0};
+    for (int code = 0; code <= 14; ++code) {
+        SCOPED_TRACE(code);
+        const auto offset = CalcChartOffset(a, b, code, d);
+        EXPECT_NEAR(offset[0], dx[code], 1e-9);
+        EXPECT_NEAR(offset[1], dy[code], 1e-9);
     }
+    EXPECT_EQ(CalcChartOffset(a, b, 99, d), (std::array<double, 2>{0, 0})) << "unknown code";
+    EXPECT_EQ(CalcChartOffset(a, b, -1, d), (std::array<double, 2>{0, 0})) << "unknown code";
     const auto three = CalcChartOffset(a, b, 3, d);
     EXPECT_NEAR(three[0], 17.07, 0.005);
     EXPECT_NEAR(three[1], 7.07, 0.005);
-}
-
-TEST(CalcChartOffset, FlatChartDoesNotDivideByZero) {
-    const auto offset = CalcChartOffset(host::Envelope(0, 0, 10, 10), host::Envelope(0, 0, 20, 0), 2, 4);
-    EXPECT_NEAR(offset[0], 15 + 0 * 4, 1e-9);  // θ = 90°: all of d goes up
-    EXPECT_NEAR(offset[1], 5 + 4, 1e-9);
+    const auto flat = CalcChartOffset(a, host::Envelope(0, 0, 20, 0), 2, 4);
+    EXPECT_NEAR(flat[0], 15, 1e-9);  // a flat chart: θ = 90°, all of d goes up
+    EXPECT_NEAR(flat[1], 5 + 4, 1e-9);
 }
 
 TEST(GetAnchorPoint, AreasUseTheirLabelPointOthersTheirEnvelopeCentre) {
@@ -83,33 +67,30 @@ TEST(GetX0Y0, ZeroLineFollowsTheAttachedRangeOrTheLowerLeftCorner) {
         double vmin;
         double y0;
     };
-    const Case cases[] = {
-        {"#Vmax#", 10, 0, 20},     // all positive: the lower edge
-        {"#Vmax#", 10, -10, 40},   // half way up
-        {"#VMAX#", 6, -2, 30},     // keys are read without regard to case
-        {"#Vmax#", 0, 0, 60},      // equal ends: the upper edge
-    };
+    // All positive, half way up, keys of another case, equal ends (the upper edge).
+    const Case cases[] = {{"#Vmax#", 10, 0, 20},
+                          {"#Vmax#", 10, -10, 40},
+                          {"#VMAX#", 6, -2, 30},
+                          {"#Vmax#", 0, 0, 60}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.y0);
         auto names = std::make_shared<const std::vector<std::string>>(
             std::vector<std::string>{"LayerName", c.vmaxKey, "#vmin#"});
-        SetElementData(element, names, {host::Variant("L"), host::Variant(c.vmax), host::Variant(c.vmin)});
+        SetElementData(element, names,
+                       {host::Variant("L"), host::Variant(c.vmax), host::Variant(c.vmin)});
         GetX0Y0(element, env, xy);
         EXPECT_EQ(xy[0], 10);
         EXPECT_NEAR(xy[1], c.y0, 1e-12);
     }
-}
 
-TEST(GetX0Y0, UnreadableRangeIsReportedAndGivesTheCorner) {
     auto log = std::make_shared<CapturingErrorLog>();
     ScopedErrorLog scoped(log);
-    host::MarkerElement element;
-    auto names = std::make_shared<const std::vector<std::string>>(
-        std::vector<std::string>{"#Vmax#", "#Vmin#"});
-    SetElementData(element, names, {host::Variant("ten"), host::Variant(0.0)});
-    std::array<double, 2> xy{};
-    EXPECT_TRUE(GetX0Y0(element, host::Envelope(1, 2, 3, 4), xy));
-    EXPECT_EQ(xy, (std::array<double, 2>{1, 2}));
+    SetElementData(element,
+                   std::make_shared<const std::vector<std::string>>(
+                       std::vector<std::string>{"#Vmax#", "#Vmin#"}),
+                   {host::Variant("ten"), host::Variant(0.0)});
+    EXPECT_TRUE(GetX0Y0(element, env, xy)) << "an unreadable range gives the corner";
+    EXPECT_EQ(xy, (std::array<double, 2>{10, 20}));
     ASSERT_EQ(log->records().size(), 1u);
     EXPECT_NE(log->records()[0].find("\tGetX0Y0 Kartoplot_v9_2 Line : 1\r\n"), std::string::npos);
 }
@@ -121,10 +102,9 @@ TEST(CutNumberString, RoundsToTheCharactersThatFitInEitherLocale) {
         const char* text;
     };
     const Case cases[] = {
-        {1234.5678, 6, "1234.6"}, {5, 4, "5.0"},     {0.01234, 4, "0.01"}, {12, 4, "12.0"},
-        {12, 3, "12"},            {2.5, 3, "2.5"},   {2.25, 3, "2.2"},     {-3, 3, "-3"},
-        {-3, 4, "-3.0"},          {0, 3, "0.0"},     {123456, 3, "123456"}, {0.5, 1, "0"},
-    };
+        {1234.5678, 6, "1234.6"}, {0.01234, 4, "0.01"}, {12, 4, "12.0"}, {12, 3, "12"},
+        {2.25, 3, "2.2"},         {-3, 3, "-3"},        {-3, 4, "-3.0"}, {0, 3, "0.0"},
+        {123456, 3, "123456"},    {0.5, 1, "0"}};
     for (const auto* sep : {&kPoint, &kComma}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(::testing::Message() << c.value << " in " << c.chars << " with " << *sep);
@@ -133,7 +113,7 @@ TEST(CutNumberString, RoundsToTheCharactersThatFitInEitherLocale) {
     }
 }
 
-TEST(ZigZag, SixPointsOrSevenOnTheLastBarOfA3DChart) {
+TEST(ZigZag, SixPointsOrSevenOnTheLastBarOfA3DChartAndItsOwnMessageOnFailure) {
     const auto six = zigZagPoints(4, 8, 100, 50, false, 3);
     const std::vector<host::Point> expected = {{100, 50}, {101, 50}, {102, 48},
                                                {106, 52}, {107, 50}, {108, 50}};
@@ -153,22 +133,16 @@ TEST(ZigZag, SixPointsOrSevenOnTheLastBarOfA3DChart) {
     EXPECT_EQ(line->symbol, symbol);
     EXPECT_EQ(line->geometry().asPolyline()->paths.at(0), expected);
     EXPECT_TRUE(ui.messages.empty());
-}
 
-TEST(ZigZag, FailureShowsItsOwnMessageAndGivesNothing) {
     auto log = std::make_shared<CapturingErrorLog>();
     ScopedErrorLog scoped(log);
-    host::ScriptedInteraction ui;
-    host::GroupElement group;
-    const auto line = DrawZigZag(std::nan(""), 8, 100, 50, group, false, 0,
-                                 std::make_shared<host::SimpleLineSymbol>(), ui);
-    EXPECT_FALSE(line);
-    EXPECT_EQ(group.elementCount(), 0);
+    EXPECT_FALSE(DrawZigZag(std::nan(""), 8, 100, 50, group, false, 0, symbol, ui));
+    EXPECT_EQ(group.elementCount(), 1) << "a failure adds nothing";
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "ZigZag error");
     EXPECT_EQ(ui.messages[0].title, "DrawZigZag");
     EXPECT_EQ(ui.messages[0].icon, host::MessageIcon::Exclamation);
-    EXPECT_TRUE(log->records().empty()) << "the zigzag reports by message box, not to the log";
+    EXPECT_TRUE(log->records().empty()) << "reported by message box, not to the log";
 }
 
 TEST(CreateLeader, CalloutCarriesAnchorGapToleranceAndTheDialogsSymbol) {

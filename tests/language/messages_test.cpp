@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <type_traits>
 
 namespace kartoplot::language {
 namespace {
@@ -15,8 +16,25 @@ bool hasCyrillic(const std::string& text) {
     return text.find_first_of("\xD0\xD1\xD2\xD3") != std::string::npos;
 }
 
-bool hasOuterBlank(const std::string& text) {
-    return !text.empty() && (text.front() == ' ' || text.back() == ' ');
+template <class Id>
+MessageTable<Id> loaded(std::string_view language) {
+    MessageTable<Id> table;
+    table.load(language);
+    return table;
+}
+
+// The numbers of the entries whose text in language starts or ends with a blank.
+template <class Id>
+std::set<int> blanksOf(std::string_view language) {
+    const auto table = loaded<Id>(language);
+    std::set<int> found;
+    for (int n = 1; n <= static_cast<int>(MessageTable<Id>::kSize); ++n) {
+        const std::string& text = table.text(static_cast<Id>(n));
+        if (!text.empty() && (text.front() == ' ' || text.back() == ' ')) {
+            found.insert(n);
+        }
+    }
+    return found;
 }
 
 TEST(LanguageRule, OnlyTheExactRussianValueSelectsRussian) {
@@ -34,222 +52,116 @@ TEST(LanguageRule, OnlyTheExactRussianValueSelectsRussian) {
     }
 }
 
-// Per table: the entries whose two texts are equal, and those with a blank at either end.
 template <class Id>
-struct Known;
-template <>
-struct Known<SharedMessage> {
-    inline static const std::set<int> same{}, blanks{1, 5};
-};
-template <>
-struct Known<MainFormMessage> {
-    inline static const std::set<int> same{15, 16}, blanks{1, 5, 6, 9, 12, 17, 36};
-};
-template <>
-struct Known<ArchiveMessage> {
-    inline static const std::set<int> same{}, blanks{4, 5, 21, 22, 24, 25};
-};
-template <>
-struct Known<NoticeMessage> {
-    inline static const std::set<int> same{}, blanks{};
-};
-template <>
-struct Known<ChooserMessage> {
-    inline static const std::set<int> same{}, blanks{20};
-};
-template <>
-struct Known<DesktopMessage> {
-    inline static const std::set<int> same{}, blanks{19, 20, 21};
-};
-
-template <class Id>
-class EveryEntry : public ::testing::Test {
-protected:
-    using Table = MessageTable<Id>;
-    static constexpr int kCount = static_cast<int>(Table::kSize);
-
-    static Table loaded(std::string_view language) {
-        Table table;
-        table.load(language);
-        return table;
-    }
-};
-
+class EveryEntry : public ::testing::Test {};
 using TableIds = ::testing::Types<SharedMessage, MainFormMessage, ArchiveMessage, NoticeMessage,
                                   ChooserMessage, DesktopMessage>;
 TYPED_TEST_SUITE(EveryEntry, TableIds);
 
-TYPED_TEST(EveryEntry, IsEmptyUntilTheFirstFillAndOutsideTheTable) {
-    const typename TestFixture::Table empty;
-    for (int n = 1; n <= TestFixture::kCount; ++n) {
-        SCOPED_TRACE(n);
-        EXPECT_EQ(empty.text(static_cast<TypeParam>(n)), "");
-    }
-    const auto filled = TestFixture::loaded(kEnglish);
-    EXPECT_EQ(filled.text(static_cast<TypeParam>(0)), "");
-    EXPECT_EQ(filled.text(static_cast<TypeParam>(TestFixture::kCount + 1)), "");
-}
-
-TYPED_TEST(EveryEntry, HasTextInTheRightLanguage) {
-    const auto russian = TestFixture::loaded(kRussian);
-    const auto english = TestFixture::loaded(kEnglish);
-    const auto& same = Known<TypeParam>::same;
-    for (int n = 1; n <= TestFixture::kCount; ++n) {
+TYPED_TEST(EveryEntry, IsEmptyUntilLoadedThenFollowsTheLastLanguage) {
+    constexpr int kCount = static_cast<int>(MessageTable<TypeParam>::kSize);
+    const MessageTable<TypeParam> empty;
+    const auto russian = loaded<TypeParam>(kRussian);
+    const auto english = loaded<TypeParam>(kEnglish);
+    for (int n = 1; n <= kCount; ++n) {
         SCOPED_TRACE(n);
         const auto& ru = russian.text(static_cast<TypeParam>(n));
         const auto& en = english.text(static_cast<TypeParam>(n));
-        EXPECT_FALSE(ru.empty());
+        EXPECT_EQ(empty.text(static_cast<TypeParam>(n)), "");
         EXPECT_FALSE(en.empty());
         EXPECT_FALSE(hasCyrillic(en));
-        if (same.count(n) != 0) {
+        // Only the main table's "Unsupported Control Type" and "Symbol is nothing" are shared.
+        if (std::is_same_v<TypeParam, MainFormMessage> && (n == 15 || n == 16)) {
             EXPECT_EQ(ru, en);
         } else {
             EXPECT_NE(ru, en);
             EXPECT_TRUE(hasCyrillic(ru));
         }
     }
-}
-
-TYPED_TEST(EveryEntry, KeepsOuterBlanksExactlyWhereCallersJoinTexts) {
-    for (const auto language : {kRussian, kEnglish}) {
-        SCOPED_TRACE(std::string(language));
-        const auto table = TestFixture::loaded(language);
-        std::set<int> blanks;
-        for (int n = 1; n <= TestFixture::kCount; ++n) {
-            if (hasOuterBlank(table.text(static_cast<TypeParam>(n)))) {
-                blanks.insert(n);
-            }
-        }
-        EXPECT_EQ(blanks, Known<TypeParam>::blanks);
-    }
-}
-
-TYPED_TEST(EveryEntry, FollowsTheLastLanguageAfterTwoSwitches) {
-    const auto russian = TestFixture::loaded(kRussian);
-    const auto english = TestFixture::loaded(kEnglish);
-    typename TestFixture::Table table;
-    table.load(kEnglish);
+    EXPECT_EQ(english.text(static_cast<TypeParam>(0)), "");
+    EXPECT_EQ(english.text(static_cast<TypeParam>(kCount + 1)), "");
+    auto table = english;
     table.load(kRussian);
     EXPECT_EQ(table, russian);
     table.load(kEnglish);
     EXPECT_EQ(table, english);
 }
 
-TEST(MessageTexts, BlankedPiecesJoinWithOneBlankAroundTheInsert) {
+TEST(MessageTexts, OuterBlanksAreExactlyWhereCallersJoinTexts) {
+    for (const auto language : {kRussian, kEnglish}) {
+        SCOPED_TRACE(std::string(language));
+        EXPECT_EQ(blanksOf<SharedMessage>(language), (std::set<int>{1, 5}));
+        EXPECT_EQ(blanksOf<MainFormMessage>(language), (std::set<int>{1, 5, 6, 9, 12, 17, 36}));
+        EXPECT_EQ(blanksOf<ArchiveMessage>(language), (std::set<int>{4, 5, 21, 22, 24, 25}));
+        EXPECT_EQ(blanksOf<NoticeMessage>(language), std::set<int>{});
+        EXPECT_EQ(blanksOf<ChooserMessage>(language), std::set<int>{20});
+        EXPECT_EQ(blanksOf<DesktopMessage>(language), (std::set<int>{19, 20, 21}));
+    }
+}
+
+TEST(MessageTexts, JoinedPiecesAndFileFiltersReadExactly) {
     const std::string path = "/data/a.leg";
-    MainFormMessages main;
-    ArchiveMessages archive;
     const struct {
         std::string_view language;
-        std::string legendMissing;
-        std::string overwrite;
-        std::string archiveMissing;
+        std::string legendMissing, overwrite, archiveMissing, noData, legendFilter, layerFilter;
     } cases[] = {
         {kEnglish, "File /data/a.leg not exist!", "File /data/a.leg exist, replace?",
-         "File /data/a.leg not exist"},
+         "File /data/a.leg not exist", "File /data/a.leg have no required parameters!",
+         "Legend (*.leg)|*.leg| Layer (*.lyr)|*.lyr", "Saved annotation *.obj|*.obj"},
         {kRussian, "Файла /data/a.leg не существует!", "Файл /data/a.leg существует, Переписать?",
-         "Файл /data/a.leg не существует"},
+         "Файл /data/a.leg не существует", "В файле /data/a.leg нет данных нужного формата!",
+         "Легенда (*.leg)|*.leg| Слой (*.lyr)|*.lyr", "Сохраненные слои *.obj|*.obj"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.language));
+        MainFormMessages main;
+        ArchiveMessages archive;
         LoadMainFormMessages(main, c.language);
         LoadOpenSaveMessages(archive, c.language);
-        EXPECT_EQ(main.text(MainFormMessage::FileNotExistStart) + path +
-                      main.text(MainFormMessage::FileNotExistEnd),
+        using A = ArchiveMessage;
+        using M = MainFormMessage;
+        EXPECT_EQ(main.text(M::FileNotExistStart) + path + main.text(M::FileNotExistEnd),
                   c.legendMissing);
-        EXPECT_EQ(archive.text(ArchiveMessage::FileStart) + path +
-                      archive.text(ArchiveMessage::FileExistsReplace),
+        EXPECT_EQ(archive.text(A::FileStart) + path + archive.text(A::FileExistsReplace),
                   c.overwrite);
-        EXPECT_EQ(archive.text(ArchiveMessage::FileStart) + path + " " +
-                      archive.text(ArchiveMessage::NotExist),
+        EXPECT_EQ(archive.text(A::FileStart) + path + " " + archive.text(A::NotExist),
                   c.archiveMissing);
+        EXPECT_EQ(archive.text(A::InFileStart) + path + archive.text(A::NoRequiredData), c.noData);
+        EXPECT_EQ(main.text(M::OpenLegendFilter), c.legendFilter);
+        EXPECT_EQ(archive.text(A::GraphicsFileFilter), c.layerFilter);
     }
 }
 
-TEST(MessageTexts, SelectedEntriesReadExactly) {
-    SharedMessages shared;
-    MainFormMessages main;
-    ArchiveMessages archive;
+TEST(NamedLists, PlacementIndexesAndChooserStyleListsNameDistinctEntries) {
+    using C = ChooserMessage;
+    const std::pair<C, C> lists[] = {{C::FillSolid, C::FillDiagonalCross},
+                                     {C::LineSolid, C::LineInsideFrame},
+                                     {C::CapFlat, C::CapSquare},
+                                     {C::JoinMitre, C::JoinBevel},
+                                     {C::MarkerCircle, C::MarkerDiamond}};
     for (const auto language : {kRussian, kEnglish}) {
+        SCOPED_TRACE(std::string(language));
         const bool ru = isRussian(language);
-        SCOPED_TRACE(std::string(language));
-        LoadModuleMessages(shared, language);
-        LoadMainFormMessages(main, language);
-        LoadOpenSaveMessages(archive, language);
-        EXPECT_EQ(shared.text(SharedMessage::AnnotationLayerNotCreated),
-                  ru ? "Не создан графический слой " : "Annotation layer not created ");
-        EXPECT_EQ(shared.text(SharedMessage::NotChartLayerFile),
-                  ru ? "Это не файл слоя диаграмм" : "This is not a file of chart layer");
-        EXPECT_EQ(main.text(MainFormMessage::InfoTitle), ru ? "инфо# " : "info# ");
-        EXPECT_EQ(main.text(MainFormMessage::OpenLegendFilter),
-                  ru ? "Легенда (*.leg)|*.leg| Слой (*.lyr)|*.lyr"
-                     : "Legend (*.leg)|*.leg| Layer (*.lyr)|*.lyr");
-        EXPECT_EQ(main.text(MainFormMessage::PlacementCaption),
-                  ru ? "положение относительно маркера - " : "Placement near marker - ");
-        EXPECT_EQ(main.text(MainFormMessage::UnsupportedControlType), "Unsupported Control Type");
-        EXPECT_EQ(main.text(MainFormMessage::SymbolIsNothing), "Symbol is nothing");
-        EXPECT_EQ(archive.text(ArchiveMessage::GraphicsFileFilter),
-                  ru ? "Сохраненные слои *.obj|*.obj" : "Saved annotation *.obj|*.obj");
-        EXPECT_EQ(archive.text(ArchiveMessage::InFileStart), ru ? "В файле " : "File ");
-        EXPECT_EQ(archive.text(ArchiveMessage::NoRequiredData),
-                  ru ? " нет данных нужного формата!" : " have no required parameters!");
-    }
-}
-
-TEST(PlacementNames, IndexesZeroToThirteenNameFourteenDistinctEntries) {
-    const struct {
-        int index;
-        std::string russian;
-        std::string english;
-    } cases[] = {{-1, "", ""},
-                 {0, "Центр", "Center"},
-                 {5, "Старое место", "Old placement"},
-                 {9, "ЮЗ круг", "SW cirkle"},
-                 {13, "ЮВ", "SE"},
-                 {14, "", ""}};
-    MainFormMessages russian;
-    MainFormMessages english;
-    LoadMainFormMessages(russian, kRussian);
-    LoadMainFormMessages(english, kEnglish);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.index);
-        EXPECT_EQ(PlacementName(russian, c.index), c.russian);
-        EXPECT_EQ(PlacementName(english, c.index), c.english);
-        EXPECT_EQ(PlacementName(MainFormMessages{}, c.index), "");
-    }
-    for (const auto* table : {&russian, &english}) {
-        std::set<std::string> names;
+        const auto main = loaded<MainFormMessage>(language);
+        EXPECT_EQ(PlacementName(main, 0), ru ? "Центр" : "Center");
+        EXPECT_EQ(PlacementName(main, 5), ru ? "Старое место" : "Old placement");
+        EXPECT_EQ(PlacementName(main, 13), ru ? "ЮВ" : "SE");
+        EXPECT_EQ(PlacementName(main, -1) + PlacementName(main, 14), "");
+        EXPECT_EQ(PlacementName(MainFormMessages{}, 0), "");
+        std::set<std::string> placements;
         for (int i = 0; i < kPlacementCount; ++i) {
-            names.insert(PlacementName(*table, i));
+            placements.insert(PlacementName(main, i));
         }
-        EXPECT_EQ(names.size(), static_cast<std::size_t>(kPlacementCount));
-    }
-}
-
-TEST(ChooserTexts, EachStyleListNamesItsStylesApart) {
-    const struct {
-        ChooserMessage first;
-        ChooserMessage last;
-    } lists[] = {
-        {ChooserMessage::FillSolid, ChooserMessage::FillDiagonalCross},
-        {ChooserMessage::LineSolid, ChooserMessage::LineInsideFrame},
-        {ChooserMessage::CapFlat, ChooserMessage::CapSquare},
-        {ChooserMessage::JoinMitre, ChooserMessage::JoinBevel},
-        {ChooserMessage::MarkerCircle, ChooserMessage::MarkerDiamond},
-    };
-    for (const auto language : {kRussian, kEnglish}) {
-        SCOPED_TRACE(std::string(language));
-        ChooserMessages table;
-        table.load(language);
-        for (const auto& list : lists) {
-            const int first = static_cast<int>(list.first);
-            const int last = static_cast<int>(list.last);
-            SCOPED_TRACE(first);
+        EXPECT_EQ(placements.size(), static_cast<std::size_t>(kPlacementCount));
+        const auto chooser = loaded<C>(language);
+        for (const auto& [first, last] : lists) {
             std::set<std::string> names;
-            for (int n = first; n <= last; ++n) {
-                names.insert(table.text(static_cast<ChooserMessage>(n)));
+            for (int n = static_cast<int>(first); n <= static_cast<int>(last); ++n) {
+                names.insert(chooser.text(static_cast<C>(n)));
             }
-            EXPECT_EQ(names.size(), static_cast<std::size_t>(last - first + 1));
+            EXPECT_EQ(static_cast<int>(names.size()),
+                      static_cast<int>(last) - static_cast<int>(first) + 1)
+                << static_cast<int>(first);
         }
     }
 }

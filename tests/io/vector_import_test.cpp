@@ -326,15 +326,29 @@ constexpr K kKindOf[] = {K::Short, K::Long, K::Double, K::Double, K::Text, K::Da
 
 // A point layer "typed" (one feature with every value, one with none) and, in a GeoPackage,
 // a line layer "roads" and an attribute table "notes".
-void writeTyped(const std::string& driverName, const std::string& path) {
-    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driverName.c_str());
+// The vector driver that writes files with this ending ("gpkg", "shp").
+GDALDriver* vectorDriverFor(const std::string& extension) {
+    GDALDriverManager* drivers = GetGDALDriverManager();
+    for (int i = 0; i < drivers->GetDriverCount(); ++i) {
+        GDALDriver* driver = drivers->GetDriver(i);
+        const char* ext = driver->GetMetadataItem(GDAL_DMD_EXTENSION);
+        if (ext != nullptr && extension == ext && driver->GetMetadataItem(GDAL_DCAP_VECTOR) != nullptr &&
+            driver->GetMetadataItem(GDAL_DCAP_CREATE) != nullptr) {
+            return driver;
+        }
+    }
+    return nullptr;
+}
+
+void writeTyped(const std::string& extension, const std::string& path) {
+    GDALDriver* driver = vectorDriverFor(extension);
     ASSERT_NE(driver, nullptr);
     GDALDatasetUniquePtr ds(driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
     ASSERT_NE(ds, nullptr);
     OGRSpatialReference wgs84;
     wgs84.importFromEPSG(4326);
     OGRLayer* layer = ds->CreateLayer("typed", &wgs84, wkbPoint, nullptr);
-    const bool shp = driverName == "ESRI Shapefile";
+    const bool shp = extension == "shp";
     for (const Column& c : kColumns) {
         if (!shp || c.shpType) {
             OGRFieldDefn field(c.name, c.type);
@@ -368,18 +382,18 @@ void writeTyped(const std::string& driverName, const std::string& path) {
 
 TEST_F(VectorImport, GeoPackageAndShapefileRoundTripTheFieldTypes) {
     struct Format {
-        const char* driver;
+        const char* extension;
         const char* file;
         const char* oidField;
         std::vector<std::int64_t> oids;
     };
-    const Format formats[] = {{"GPKG", "typed.gpkg", "fid", {1, 2}},
-                              {"ESRI Shapefile", "typed.shp", "OBJECTID", {0, 1}}};
+    const Format formats[] = {{"gpkg", "typed.gpkg", "fid", {1, 2}},
+                              {"shp", "typed.shp", "OBJECTID", {0, 1}}};
     for (const Format& format : formats) {
-        SCOPED_TRACE(format.driver);
-        const bool shp = std::string(format.driver) == "ESRI Shapefile";
+        SCOPED_TRACE(format.extension);
+        const bool shp = std::string(format.extension) == "shp";
         const std::string path = (dir_ / format.file).string();
-        writeTyped(format.driver, path);
+        writeTyped(format.extension, path);
         const ImportResult r = importVectorFile(path, {.layerName = "typed"});
         ASSERT_TRUE(r.ok()) << r.error;
         ASSERT_EQ(r.layers.size(), 1u);
@@ -417,7 +431,7 @@ TEST_F(VectorImport, GeoPackageAndShapefileRoundTripTheFieldTypes) {
 
 TEST_F(VectorImport, LayersAreListedAndImportedInFileOrderOrByName) {
     const std::string path = (dir_ / "layers.gpkg").string();
-    writeTyped("GPKG", path);
+    writeTyped("gpkg", path);
     const LayerListing listing = listVectorLayers(path);
     ASSERT_TRUE(listing.ok()) << listing.error;
     EXPECT_EQ(listing.names, (std::vector<std::string>{"typed", "roads", "notes"}));

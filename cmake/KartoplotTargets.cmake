@@ -28,3 +28,17 @@ function(kartoplot_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
+
+# kartoplot_qt_test(<name> SOURCES ... DEPS ... [WIDGETS]): a GoogleTest program that runs inside
+# an offscreen Qt application (a QApplication with WIDGETS, else a QGuiApplication).
+function(kartoplot_qt_test name)
+  cmake_parse_arguments(ARG "WIDGETS" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${PROJECT_SOURCE_DIR}/tests/qt_test_main.cpp ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE kartoplot_options ${ARG_DEPS} GTest::gtest Qt6::Gui)
+  if(ARG_WIDGETS)
+    target_compile_definitions(${name} PRIVATE KARTOPLOT_TEST_WIDGETS)
+    target_link_libraries(${name} PRIVATE Qt6::Widgets Qt6::Test)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

@@ -80,13 +80,6 @@ double systemSeconds() {
            static_cast<double>(usage.ru_stime.tv_usec) / 1e6;
 }
 
-// The process's peak resident set so far (ru_maxrss is in kilobytes on Linux).
-double peakRssMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
 // ---- the map ---------------------------------------------------------------------------
 
 // A document with one point layer over 1 000 km × 800 km at 1:1 000 000, and the engine's
@@ -245,7 +238,7 @@ void timeRun(benchmark::State& bm, const std::string& name, ChartMap& m, std::in
         f.whole = runWasWhole(name, result, features, m);
     }
     f.elementsPerChart = elementsPerChart(m);
-    f.peakRssMb = peakRssMegabytes();
+    f.peakRssMb = bench::peakRssMegabytes();
 
     bm.counters["features_per_s"] = static_cast<double>(f.charted) / f.seconds;
     bm.counters["bytes_per_chart"] = f.heapBytesPerChart;
@@ -309,7 +302,7 @@ void printSummary() {
                     f.rssBytesPerChart, f.elementsPerChart, f.peakRssMb,
                     f.whole ? "" : "   <-- INCOMPLETE RUN");
     }
-    std::printf("peak RSS of the process: %.1f MB\n", peakRssMegabytes());
+    std::printf("peak RSS of the process: %.1f MB\n", bench::peakRssMegabytes());
 }
 
 }  // namespace

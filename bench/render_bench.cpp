@@ -41,12 +41,6 @@ double seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-double peakRssMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
 struct Figures {
     std::int64_t n = 0;
     double run = 0;
@@ -162,7 +156,7 @@ Figures measure(std::int64_t n) {
     }
     f.bareDraw = seconds(start);
     f.bareEncode = encodePng(bare);
-    f.peakMb = peakRssMb();
+    f.peakMb = bench::peakRssMegabytes();
     return f;
 }
 

@@ -2,6 +2,8 @@
 // integer ID and the fields a, b, c uniform in [−50, 150], 5 % of b null.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -9,6 +11,13 @@
 #include "host/features.h"
 
 namespace kartoplot::bench {
+
+// The process's peak resident set so far in megabytes (ru_maxrss is in kilobytes on Linux).
+inline double peakRssMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
 
 inline std::shared_ptr<host::FeatureClass> makeStations(std::int64_t count, std::uint64_t seed,
                                                         double width, double height) {

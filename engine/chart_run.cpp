@@ -16,6 +16,22 @@ namespace {
 
 double signOf(double v) { return v > 0 ? 1.0 : (v < 0 ? -1.0 : 0.0); }
 
+// A value as a reader would write it in a message: non-finite numbers by their names.
+std::string shownValue(const host::Variant& value, const language::DecimalSeparators& sep) {
+    if (value.isNumber() && !std::isfinite(value.toDouble())) {
+        const double v = value.toDouble();
+        return std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity");
+    }
+    return valueText(value, sep);
+}
+
+bool isFinitePoint(const host::Point& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+
+bool isFiniteEnvelope(const host::Envelope& e) {
+    return e.isEmpty() || (std::isfinite(e.xMin()) && std::isfinite(e.yMin()) &&
+                           std::isfinite(e.xMax()) && std::isfinite(e.yMax()));
+}
+
 // Lines of the run, as its error reports name them.
 enum RunLine : int {
     kLineStart = 10,
@@ -168,7 +184,10 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
     ErrorTrap trap("CreateChartElements", kEngineModule);
     ChartRunResult result;
     host::ActiveView* view = nullptr;
-    trap.run([&] {
+    // The reason in words: the failing feature and what was found wrong with it.
+    std::string featureLabel;
+    std::string reason;
+    const auto body = [&] {
         trap.at(kLineStart);
         if (!state.document || !state.map || !state.interaction) {
             throw HostError(errnum::kObjectMissing, "Kartoplot",
@@ -208,17 +227,25 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
         const host::DisplayTransformation& transform = display.transformation();
 
         trap.at(kLineSettings);
+        // A setting's number; a text that is not one fails the run, saying which setting.
+        const auto setting = [&](const std::string& text, const char* what) {
+            const auto value = sep.toNumber(text);
+            if (!value) {
+                reason = std::string("the ") + what + " '" + text + "' is not a number";
+            }
+            return sep.toNumberOrThrow(text);
+        };
         ChartParams params;
-        params.Spacing = sep.toNumberOrThrow(settings.txtChartSpacing);
-        params.Width = sep.toNumberOrThrow(settings.TxtChartWidth);
+        params.Spacing = setting(settings.txtChartSpacing, "bar spacing");
+        params.Width = setting(settings.TxtChartWidth, "bar width");
         params.Display3D = settings.Chk3D;
-        params.Thickness = sep.toNumberOrThrow(settings.Txt3DThickness);
-        params.Size = sep.toNumberOrThrow(settings.TxtChartMarkerSize);
-        const double distance = sep.toNumberOrThrow(settings.TxtLabelDistance);
+        params.Thickness = setting(settings.Txt3DThickness, "3D thickness");
+        params.Size = setting(settings.TxtChartMarkerSize, "chart size");
+        const double distance = setting(settings.TxtLabelDistance, "distance");
         const double leaderWidth =
-            settings.ChkShowLeader ? sep.toNumberOrThrow(settings.TxtLeaderWidth) : 0.0;
+            settings.ChkShowLeader ? setting(settings.TxtLeaderWidth, "leader width") : 0.0;
         const double minLabelValue =
-            settings.ChkLabelDiagramm ? sep.toNumberOrThrow(settings.TxtMinLabelValue) : 0.0;
+            settings.ChkLabelDiagramm ? setting(settings.TxtMinLabelValue, "smallest labelled value") : 0.0;
         const double thicknessMap = transform.pointsToMapDistance(params.Thickness);
         const DepthOffsets depth = depthOffsets(params.Display3D, thicknessMap);
         const double spacingMap = transform.pointsToMapDistance(params.Spacing);
@@ -270,186 +297,212 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
         std::vector<double> labelValues(n);
         std::vector<bool> labelled(n);
         std::vector<bool> marked(n);
-        while (const host::Feature* feature = cursor->nextFeature()) {
-            trap.at(kLineRange);
-            if (!minParsed || !maxParsed || !nullParsed) {
-                throw HostError(errnum::kTypeMismatch, "Kartoplot", "Type mismatch");
-            }
-            const double minValue = *minParsed;
-            const double maxValue = *maxParsed;
-            const double nullValue = *nullParsed;
-            const int signNumber = signNumberOf.value();
-
-            trap.at(kLineValues);
-            std::vector<host::Variant> data;
-            data.reserve(n + 3);
-            data.emplace_back(layer.name());
-            data.emplace_back(0.0);
-            data.emplace_back(0.0);
-            double rmax = 0;
-            double rmin = 0;
-            for (std::size_t k = 0; k < n; ++k) {
-                if (fieldIndex[k] < 0) {
-                    throw HostError(errnum::kNotFound, "Fields",
-                                    "Field " + fieldNames[k] + " not found in " + layer.name());
+        // The failing feature is named while the cursor still holds it.
+        const host::Feature* current = nullptr;
+        try {
+            while ((current = cursor->nextFeature()) != nullptr) {
+                    trap.at(kLineRange);
+                if (!minParsed || !maxParsed || !nullParsed) {
+                    reason = "the value range (" + settings.TxtMinValue + " to " + settings.TxtMaxValue +
+                             ") or the null value (" + settings.TxtNullValue + ") is not a number";
+                    throw HostError(errnum::kTypeMismatch, "Kartoplot", "Type mismatch");
                 }
-                const host::Variant& raw = feature->value(fieldIndex[k]);
-                double r = nullValue;
-                if (raw.isNull() || raw.isEmpty()) {
-                    values[k] = nullValue;
-                    data.push_back(nullMarker);
-                } else {
-                    if (!raw.isNumber()) {
-                        throw HostError(errnum::kTypeMismatch, "Fields",
-                                        "The value of " + fieldNames[k] + " is not a number");
+                const double minValue = *minParsed;
+                const double maxValue = *maxParsed;
+                const double nullValue = *nullParsed;
+                const int signNumber = signNumberOf.value();
+
+                trap.at(kLineValues);
+                std::vector<host::Variant> data;
+                data.reserve(n + 3);
+                data.emplace_back(layer.name());
+                data.emplace_back(0.0);
+                data.emplace_back(0.0);
+                double rmax = 0;
+                double rmin = 0;
+                for (std::size_t k = 0; k < n; ++k) {
+                    if (fieldIndex[k] < 0) {
+                        reason = "the layer " + layer.name() + " has no field " + fieldNames[k];
+                        throw HostError(errnum::kNotFound, "Fields",
+                                        "Field " + fieldNames[k] + " not found in " + layer.name());
                     }
-                    r = raw.toDouble();
-                    values[k] = clampedBarValue(r, minValue, maxValue);
-                    data.push_back(raw);
-                }
-                labelValues[k] = r;
-                rmax = k == 0 ? r : std::max(rmax, r);
-                rmin = k == 0 ? r : std::min(rmin, r);
-            }
-            const ChartRange range = chartRange(rmax, rmin, minValue, maxValue);
-            data[1] = host::Variant(range.vmax);
-            data[2] = host::Variant(range.vmin);
-
-            trap.at(kLineSymbol);
-            const auto chart = MakeBarChartSymbol(values, chartSymbols, maxValue, params);
-            if (!chart) {
-                throw HostError(errnum::kObjectMissing, "Kartoplot",
-                                "The chart symbol could not be made");
-            }
-            const double tolerance =
-                halfDiagonal(params.Size, static_cast<int>(n), params.Width, params.Spacing);
-
-            trap.at(kLineElements);
-            const host::Point anchor = GetAnchorPoint(feature->shape);
-            auto chartElement = std::make_shared<host::MarkerElement>();
-            chartElement->symbol = chart;
-            chartElement->setGeometry(anchor);
-            host::MarkerElement featureMarker;
-            if (auto symbol = layer.symbolForFeature(*feature)) {
-                if (!symbol->isMarker()) {
-                    throw HostError(errnum::kTypeMismatch, "Kartoplot",
-                                    "The symbol of " + layer.name() + " is not a marker symbol");
-                }
-                featureMarker.symbol = std::static_pointer_cast<host::MarkerSymbol>(symbol);
-            }
-            featureMarker.setGeometry(anchor);
-
-            trap.at(kLineName);
-            if (keyIndex >= 0 && !feature->value(keyIndex).isNull() &&
-                !feature->value(keyIndex).isEmpty()) {
-                chartElement->setName(valueText(feature->value(keyIndex), sep));
-            } else {
-                chartElement->setName(kNullText);
-            }
-
-            trap.at(kLineData);
-            SetElementData(*chartElement, names, std::move(data));
-
-            trap.at(kLineOldChart);
-            std::shared_ptr<host::Element> old;
-            std::shared_ptr<host::Element> sameNameOnTarget;
-            if (recreate) {
-                if (placementCode == kPlacementOverLayer) {
-                    old = FindElementByName(chartElement->name(), *layers.oldCharts);
-                    sameNameOnTarget = FindElementByName(chartElement->name(), target);
-                } else {
-                    old = FindElementByName(chartElement->name(), target);
-                    sameNameOnTarget = old;
-                }
-            }
-
-            trap.at(kLinePlacement);
-            host::Point placed = anchor;
-            const host::Envelope chartAtAnchor = chartElement->queryBounds(display);
-            const bool align = recreate && old &&
-                               (placementCode == kPlacementKeepOld ||
-                                placementCode == kPlacementOverLayer);
-            if (align) {
-                const auto oldMarker = oldChartMarker(old);
-                std::array<double, 2> xy{};
-                GetX0Y0(*oldMarker, boundsWithoutLeader(*oldMarker, display), xy);
-                const double x0 = chartAtAnchor.xMin();
-                const double y0 = chartAtAnchor.yMin() +
-                                  chartAtAnchor.height() * zeroLineFraction(range.vmin, range.vmax);
-                placed.x += xy[0] - x0;
-                placed.y += xy[1] - y0;
-            } else {
-                const auto offset = CalcChartOffset(featureMarker.queryBounds(display), chartAtAnchor,
-                                                    placementCode, distance);
-                placed.x += offset[0];
-                placed.y += offset[1];
-            }
-            chartElement->setGeometry(placed);
-
-            trap.at(kLineGroup);
-            auto group = std::make_shared<host::GroupElement>();
-            // Which bars get a label, and which run off the chart's range and get a mark.
-            int members = 1;
-            for (std::size_t i = 0; i < n; ++i) {
-                const double v = labelValues[i];
-                labelled[i] = settings.ChkLabelDiagramm && std::fabs(v) > std::fabs(minLabelValue);
-                marked[i] = (v > 0 && std::fabs(v) > std::fabs(range.vmax)) ||
-                            (v < 0 && std::fabs(v) > std::fabs(range.vmin));
-                members += (labelled[i] ? 1 : 0) + (marked[i] ? 1 : 0);
-            }
-            group->reserve(members);
-            group->addElement(chartElement);
-            const host::Envelope chartExtent = chartElement->queryBounds(display);
-
-            trap.at(kLineLeader);
-            if (settings.ChkShowLeader) {
-                CreateLeader(*chart, anchor, leaderWidth, settings.CmdLeaderColor, kLeaderGap,
-                             tolerance, leaderSymbol);
-            }
-
-            trap.at(kLineLabels);
-            const BarGeometry bars =
-                barGeometry(chartExtent, static_cast<int>(n), spacingMap, depth.dx, depth.dy);
-            for (std::size_t i = 0; i < n; ++i) {
-                const double v = labelValues[i];
-                const double c = values[i];
-                const double left = bars.barLeft(static_cast<int>(i));
-                const double ratio = rangeRatio(c, range.vmin, range.vmax);
-                if (labelled[i]) {
-                    double x = 0;
-                    double y = 0;
-                    if (v >= 0) {
-                        x = left + depth.dx + bars.barWidth / 2;
-                        y = bars.yMin + depth.dy + (bars.height - depth.dy) * ratio * signOf(c);
+                    const host::Variant& raw = current->value(fieldIndex[k]);
+                    double r = nullValue;
+                    if (raw.isNull() || raw.isEmpty()) {
+                        values[k] = nullValue;
+                        data.push_back(nullMarker);
                     } else {
-                        x = left + bars.barWidth / 2;
-                        y = bars.yMin + bars.height * ratio;
+                        if (!raw.isNumber() || !std::isfinite(raw.toDouble())) {
+                            reason = "field " + fieldNames[k] + " holds '" + shownValue(raw, sep) +
+                                     "', which is not a number";
+                            throw HostError(errnum::kTypeMismatch, "Fields",
+                                            "The value of " + fieldNames[k] + " is not a number");
+                        }
+                        r = raw.toDouble();
+                        values[k] = clampedBarValue(r, minValue, maxValue);
+                        data.push_back(raw);
                     }
-                    const auto& symbol = c >= 0 ? labelAbove : labelBelow;
-                    CreateTextLabel(CutNumberString(v, signNumber, sep), *group, x, y, symbol,
-                                    symbol->horizontalAlignment, symbol->verticalAlignment);
+                    labelValues[k] = r;
+                    rmax = k == 0 ? r : std::max(rmax, r);
+                    rmin = k == 0 ? r : std::min(rmin, r);
                 }
-                if (marked[i]) {
-                    const double y = range.vmin == range.vmax
-                                         ? bars.yMin + bars.height
-                                         : bars.yMin + bars.height * (0.8 * c - range.vmin) /
-                                                           (range.vmax - range.vmin);
-                    const bool lastBar3D = params.Display3D && i + 1 == n;
-                    DrawZigZag(bars.height / 10, bars.barWidth, left, y, *group, lastBar3D,
-                               thicknessMap, breakSymbol, *state.interaction);
-                }
-            }
+                const ChartRange range = chartRange(rmax, rmin, minValue, maxValue);
+                data[1] = host::Variant(range.vmax);
+                data[2] = host::Variant(range.vmin);
 
-            // The chart goes onto the layer whole; the old one leaves only then.
-            trap.at(kLineAdd);
-            target.addElement(group);
-            if (sameNameOnTarget && sameNameOnTarget->container() == &target) {
-                target.deleteElement(*sameNameOnTarget);
+                trap.at(kLineSymbol);
+                const auto chart = MakeBarChartSymbol(values, chartSymbols, maxValue, params);
+                if (!chart) {
+                    throw HostError(errnum::kObjectMissing, "Kartoplot",
+                                    "The chart symbol could not be made");
+                }
+                const double tolerance =
+                    halfDiagonal(params.Size, static_cast<int>(n), params.Width, params.Spacing);
+
+                trap.at(kLineElements);
+                const host::Point anchor = GetAnchorPoint(current->shape);
+                if (!isFinitePoint(anchor)) {
+                    reason = "its point has no finite coordinates";
+                    throw HostError(errnum::kOverflow, "Kartoplot", "Overflow");
+                }
+                auto chartElement = std::make_shared<host::MarkerElement>();
+                chartElement->symbol = chart;
+                chartElement->setGeometry(anchor);
+                host::MarkerElement featureMarker;
+                if (auto symbol = layer.symbolForFeature(*current)) {
+                    if (!symbol->isMarker()) {
+                        throw HostError(errnum::kTypeMismatch, "Kartoplot",
+                                        "The symbol of " + layer.name() + " is not a marker symbol");
+                    }
+                    featureMarker.symbol = std::static_pointer_cast<host::MarkerSymbol>(symbol);
+                }
+                featureMarker.setGeometry(anchor);
+
+                trap.at(kLineName);
+                if (keyIndex >= 0 && !current->value(keyIndex).isNull() &&
+                    !current->value(keyIndex).isEmpty()) {
+                    chartElement->setName(valueText(current->value(keyIndex), sep));
+                } else {
+                    chartElement->setName(kNullText);
+                }
+
+                trap.at(kLineData);
+                SetElementData(*chartElement, names, std::move(data));
+
+                trap.at(kLineOldChart);
+                std::shared_ptr<host::Element> old;
+                std::shared_ptr<host::Element> sameNameOnTarget;
+                if (recreate) {
+                    if (placementCode == kPlacementOverLayer) {
+                        old = FindElementByName(chartElement->name(), *layers.oldCharts);
+                        sameNameOnTarget = FindElementByName(chartElement->name(), target);
+                    } else {
+                        old = FindElementByName(chartElement->name(), target);
+                        sameNameOnTarget = old;
+                    }
+                }
+
+                trap.at(kLinePlacement);
+                host::Point placed = anchor;
+                const host::Envelope chartAtAnchor = chartElement->queryBounds(display);
+                const bool align = recreate && old &&
+                                   (placementCode == kPlacementKeepOld ||
+                                    placementCode == kPlacementOverLayer);
+                if (align) {
+                    const auto oldMarker = oldChartMarker(old);
+                    std::array<double, 2> xy{};
+                    GetX0Y0(*oldMarker, boundsWithoutLeader(*oldMarker, display), xy);
+                    const double x0 = chartAtAnchor.xMin();
+                    const double y0 = chartAtAnchor.yMin() +
+                                      chartAtAnchor.height() * zeroLineFraction(range.vmin, range.vmax);
+                    placed.x += xy[0] - x0;
+                    placed.y += xy[1] - y0;
+                } else {
+                    const auto offset = CalcChartOffset(featureMarker.queryBounds(display), chartAtAnchor,
+                                                        placementCode, distance);
+                    placed.x += offset[0];
+                    placed.y += offset[1];
+                }
+                chartElement->setGeometry(placed);
+
+                trap.at(kLineGroup);
+                auto group = std::make_shared<host::GroupElement>();
+                // Which bars get a label, and which run off the chart's range and get a mark.
+                int members = 1;
+                for (std::size_t i = 0; i < n; ++i) {
+                    const double v = labelValues[i];
+                    labelled[i] = settings.ChkLabelDiagramm && std::fabs(v) > std::fabs(minLabelValue);
+                    marked[i] = (v > 0 && std::fabs(v) > std::fabs(range.vmax)) ||
+                                (v < 0 && std::fabs(v) > std::fabs(range.vmin));
+                    members += (labelled[i] ? 1 : 0) + (marked[i] ? 1 : 0);
+                }
+                group->reserve(members);
+                group->addElement(chartElement);
+                const host::Envelope chartExtent = chartElement->queryBounds(display);
+                if (!isFinitePoint(placed) || !isFiniteEnvelope(chartExtent)) {
+                    reason = "the chart's size or place is not a finite number (range " + minText + " to " +
+                             maxText + ", size " + settings.TxtChartMarkerSize + " points)";
+                    throw HostError(errnum::kOverflow, "Kartoplot", "Overflow");
+                }
+
+                trap.at(kLineLeader);
+                if (settings.ChkShowLeader) {
+                    CreateLeader(*chart, anchor, leaderWidth, settings.CmdLeaderColor, kLeaderGap,
+                                 tolerance, leaderSymbol);
+                }
+
+                trap.at(kLineLabels);
+                const BarGeometry bars =
+                    barGeometry(chartExtent, static_cast<int>(n), spacingMap, depth.dx, depth.dy);
+                for (std::size_t i = 0; i < n; ++i) {
+                    const double v = labelValues[i];
+                    const double c = values[i];
+                    const double left = bars.barLeft(static_cast<int>(i));
+                    const double ratio = rangeRatio(c, range.vmin, range.vmax);
+                    if (labelled[i]) {
+                        double x = 0;
+                        double y = 0;
+                        if (v >= 0) {
+                            x = left + depth.dx + bars.barWidth / 2;
+                            y = bars.yMin + depth.dy + (bars.height - depth.dy) * ratio * signOf(c);
+                        } else {
+                            x = left + bars.barWidth / 2;
+                            y = bars.yMin + bars.height * ratio;
+                        }
+                        const auto& symbol = c >= 0 ? labelAbove : labelBelow;
+                        CreateTextLabel(CutNumberString(v, signNumber, sep), *group, x, y, symbol,
+                                        symbol->horizontalAlignment, symbol->verticalAlignment);
+                    }
+                    if (marked[i]) {
+                        const double y = range.vmin == range.vmax
+                                             ? bars.yMin + bars.height
+                                             : bars.yMin + bars.height * (0.8 * c - range.vmin) /
+                                                               (range.vmax - range.vmin);
+                        const bool lastBar3D = params.Display3D && i + 1 == n;
+                        DrawZigZag(bars.height / 10, bars.barWidth, left, y, *group, lastBar3D,
+                                   thicknessMap, breakSymbol, *state.interaction);
+                    }
+                }
+
+                // The chart goes onto the layer whole; the old one leaves only then.
+                trap.at(kLineAdd);
+                target.addElement(group);
+                if (sameNameOnTarget && sameNameOnTarget->container() == &target) {
+                    target.deleteElement(*sameNameOnTarget);
+                }
+                ++result.charted;
+                if (state.chartAdded) {
+                    state.chartAdded(result.charted);
+                }
             }
-            ++result.charted;
-            if (state.chartAdded) {
-                state.chartAdded(result.charted);
+        } catch (...) {
+            if (current != nullptr && trap.line() >= kLineValues) {  // not a setting's failure
+                featureLabel = keyIndex >= 0 && !current->value(keyIndex).isNull() &&
+                                       !current->value(keyIndex).isEmpty()
+                                   ? "feature '" + valueText(current->value(keyIndex), sep) + "'"
+                                   : "feature " + std::to_string(current->oid);
             }
+            throw;
         }
 
         trap.at(kLineEnd);
@@ -459,6 +512,19 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
                 host::MessageButtons::Ok, host::MessageIcon::Information);
         }
         result.completed = true;
+    };
+    trap.run([&] {
+        try {
+            body();
+        } catch (const std::exception& e) {
+            // The reason in words goes beside the record that the trap writes.
+            const auto* hostError = dynamic_cast<const HostError*>(&e);
+            if (reason.empty()) {
+                reason = hostError != nullptr ? hostError->description() : std::string(e.what());
+            }
+            result.failure = featureLabel.empty() ? reason : featureLabel + ": " + reason;
+            throw;
+        }
     });
     if (view != nullptr) {
         view->refresh();

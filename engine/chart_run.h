@@ -52,14 +52,19 @@ std::shared_ptr<host::CartographicLineSymbol> plainLine(double width, host::Colo
 struct ChartRunResult {
     std::int64_t charted = 0;  // charts added to the layer
     bool completed = false;    // the run reached its end without a failure
+    // What stopped the run, in words: the feature (by its key), the field and the value where
+    // they are known, e.g. "feature 'Tokyo': field pop_max holds 'Infinity', which is not a
+    // number". Empty when the run completed.
+    std::string failure;
 };
 
 // Charts the layer's features (all, or the selected ones) with one bar per field of
 // fieldNames and fill symbol k of chartSymbols for field k. placementCode 0..14 places new
 // charts around their features; in recreate mode −1 keeps each old chart's place and −2
 // lays the charts over those of the graphics layer settings.CmbOldChartLayer.
-// A failure ends the run with the report "CreateChartElements Kartoplot_v9_2 Line : N";
-// charts added before stay, and no chart is ever left half-made. The active view is
+// A failure ends the run with the report "CreateChartElements Kartoplot_v9_2 Line : N" and
+// the reason in words in ChartRunResult::failure; charts added before stay, and no chart is
+// ever left half-made. Values, points and chart sizes that are not finite numbers are failures. The active view is
 // refreshed once at the end.
 ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer,
                                    int placementCode, bool selectedOnly, bool recreate,

@@ -353,25 +353,34 @@ TEST_F(BadInput, EachBadInputIsReportedWithItsLine) {
         std::string minValue;
         std::string size;
         int line;
+        const char* failure;  // the reason in words
     };
     const Case cases[] = {
-        {"missing field", {"a", "nope", "c"}, "1", "20", 110},
-        {"text field", {"a", "NAME", "c"}, "1", "20", 110},
-        {"more fields than symbols", {"a", "b", "c", "a"}, "1", "20", 120},
-        {"range not a number", {"a", "b", "c"}, "one", "20", 100},
-        {"size not a number", {"a", "b", "c"}, "1", "20 pt", 40},
+        {"missing field", {"a", "nope", "c"}, "1", "20", 110, "feature 'A': the layer Cities has no field nope"},
+        {"text field", {"a", "NAME", "c"}, "1", "20", 110, "feature 'A': field NAME holds 'A', which is not a number"},
+        {"not finite", {"a", "inf", "c"}, "1", "20", 110, "feature 'A': field inf holds 'Infinity', which is not a number"},
+        {"more fields than symbols", {"a", "b", "c", "a"}, "1", "20", 120, "feature 'A': "},
+        {"range not a number", {"a", "b", "c"}, "one", "20", 100, "the value range (one to "},
+        {"size not a number", {"a", "b", "c"}, "1", "20 pt", 40, "the chart size '20 pt' is not a number"},
+        {"point not finite", {"a", "b", "c"}, "1", "20", 130, "feature 'far': its point has no finite coordinates"},
     };
     auto cities = addCities({{"A", {0, 0}, 2.0, 5.0, 5.0}});
+    const int inf = cities->featureClass()->addField({"inf", "", host::FieldType::Double, 0});
+    cities->featureClass()->setValue(cities->featureClass()->search()->nextFeature()->oid, inf,
+                                     host::Variant(std::numeric_limits<double>::infinity()));
+    auto far = addCities({{"far", {std::numeric_limits<double>::infinity(), 0}, 2.0, 5.0, 5.0}}, "Far");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fields = c.fields;
         settings.TxtMinValue = c.minValue;
         settings.TxtChartMarkerSize = c.size;
-        const ChartRunResult result = run(*cities, 1);
+        auto& layer = std::string(c.what) == "point not finite" ? *far : *cities;
+        const ChartRunResult result = run(layer, 1);
         EXPECT_FALSE(result.completed);
         EXPECT_EQ(reportedProcedure(),
                   "CreateChartElements Kartoplot_v9_2 Line : " + std::to_string(c.line));
-        EXPECT_EQ(chartLayer()->elementCount(), 0);
+        EXPECT_EQ(result.failure.rfind(c.failure, 0), 0u) << result.failure;
+        EXPECT_EQ(chartLayer(layer.name() + "_charts")->elementCount(), 0);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -9,11 +10,29 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <regex>
+#include <set>
+#include <vector>
 
+#include "host/atomic_file.h"
 #include "host/host.h"
 
 namespace kartoplot::render {
 namespace {
+
+std::string readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::set<std::string> namesIn(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
 
 class Export : public ::testing::Test {
 protected:
@@ -51,8 +70,8 @@ TEST_F(Export, WritesEachFormatWithTheDataInView) {
         EXPECT_EQ(exportMap(*document.focusMap(), path, options), "");
         ASSERT_TRUE(std::filesystem::exists(path));
         EXPECT_GT(std::filesystem::file_size(path), 100u);
-        EXPECT_FALSE(std::filesystem::exists(path + ".part"));
     }
+    EXPECT_EQ(namesIn(dir), (std::set<std::string>{"map.png", "map.svg", "map.pdf"})) << "no temporaries left";
     const QImage png(QString::fromStdString((dir / "map.png").string()));
     ASSERT_EQ(png.size(), QSize(400, 200));
     // Both points are in view: the full extent is centred and fitted.
@@ -72,15 +91,80 @@ TEST_F(Export, WritesEachFormatWithTheDataInView) {
     EXPECT_EQ(std::string(head), "%PDF");
 }
 
-TEST_F(Export, RefusesUnknownEndingsAndUnwritablePlacesLeavingNothing) {
-    const std::string wrong = (dir / "map.jpg").string();
-    EXPECT_EQ(exportMap(*document.focusMap(), wrong, {}),
-              "Cannot write " + wrong + ": the name must end in .png, .svg or .pdf.");
-    const std::string nowhere = (dir / "missing-folder" / "map.png").string();
-    const std::string error = exportMap(*document.focusMap(), nowhere, {});
-    EXPECT_NE(error.find("Cannot write " + nowhere), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(nowhere));
-    EXPECT_FALSE(std::filesystem::exists(nowhere + ".part"));
+TEST_F(Export, RefusesWhatCannotBeWrittenInWordsLeavingNothing) {
+    std::filesystem::create_directory(dir / "taken.png");
+    ExportOptions noSize;
+    noSize.width = 0;
+    struct Case {
+        std::string path;
+        ExportOptions options;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {(dir / "map.jpg").string(), {}, "the name must end in .png, .svg or .pdf."},
+        {(dir / "missing-folder" / "map.png").string(), {}, "does not exist"},
+        {(dir / "taken.png").string(), {}, "a folder of that name is in the way"},
+        {(dir / "empty.pdf").string(), noSize, "the picture has no size."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const std::string error = exportMap(*document.focusMap(), c.path, c.options);
+        EXPECT_EQ(error.rfind("Cannot write " + c.path + ": ", 0), 0u) << error;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    }
+    EXPECT_EQ(namesIn(dir), std::set<std::string>{"taken.png"});
+}
+
+TEST_F(Export, PdfPagesStayWithinTheLargestPdfPage) {
+    struct Case {
+        int width, height;
+        double pageWidth, pageHeight;  // points
+    };
+    for (const Case c : {Case{400, 200, 300, 150}, Case{20000, 12000, 14400, 8640}, Case{12000, 20000, 8640, 14400}}) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        ExportOptions options;
+        options.width = c.width;
+        options.height = c.height;
+        options.dpi = 96;
+        const auto path = (dir / "big.pdf").string();
+        ASSERT_EQ(exportMap(*document.focusMap(), path, options), "");
+        const std::string pdf = readBytes(path);
+        std::smatch box;
+        const std::regex mediaBox(R"(/MediaBox\s*\[\s*0\s+0\s+([0-9.]+)\s+([0-9.]+)\s*\])");
+        ASSERT_TRUE(std::regex_search(pdf, box, mediaBox));
+        EXPECT_NEAR(std::stod(box[1]), c.pageWidth, 1.0);
+        EXPECT_NEAR(std::stod(box[2]), c.pageHeight, 1.0);
+    }
+}
+
+TEST_F(Export, ASetOfFormatsWrittenThroughDevicesAppearsTogetherAndWellFormed) {
+    ExportOptions options;
+    options.width = 300;
+    options.height = 200;
+    {
+        host::AtomicFileSet files;
+        // The devices stay open over the commit: the writer must have flushed them itself.
+        std::vector<std::unique_ptr<QFile>> devices;
+        for (const auto format : {ExportFormat::Png, ExportFormat::Svg, ExportFormat::Pdf}) {
+            const std::string path = (dir / "set").string() + fileEnding(format);
+            host::AtomicFile& file = files.add(path);
+            QFile& device = *devices.emplace_back(std::make_unique<QFile>());
+            ASSERT_TRUE(device.open(file.descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle));
+            EXPECT_EQ(exportMap(*document.focusMap(), format, device, path, options), "");
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir / "set.png")) << "nothing appears before commit";
+        files.commit();
+    }
+    EXPECT_EQ(namesIn(dir), (std::set<std::string>{"set.png", "set.svg", "set.pdf"}));
+    EXPECT_EQ(QImage(QString::fromStdString((dir / "set.png").string())).size(), QSize(300, 200));
+    QXmlStreamReader svg(QByteArray::fromStdString(readBytes(dir / "set.svg")));
+    while (!svg.atEnd()) {
+        svg.readNext();
+    }
+    EXPECT_FALSE(svg.hasError()) << svg.errorString().toStdString();
+    const std::string pdf = readBytes(dir / "set.pdf");
+    EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
+    EXPECT_NE(pdf.find("%%EOF", pdf.size() > 16 ? pdf.size() - 16 : 0), std::string::npos) << "complete to the end";
 }
 
 TEST_F(Export, PageLayoutIsThePageSizeAtTheResolution) {

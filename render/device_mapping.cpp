@@ -1,5 +1,7 @@
 #include "render/device_mapping.h"
 
+#include <cmath>
+
 namespace kartoplot::render {
 
 DeviceMapping::DeviceMapping(const host::DisplayTransformation& t)
@@ -32,7 +34,8 @@ QRectF DeviceMapping::toDevice(const host::Envelope& e) const noexcept {
 double DeviceMapping::pixelsPerPoint(double referenceScale) const noexcept {
     const double base = dpi_ / host::kPointsPerInch;
     if (referenceScale > 0 && scale_ > 0) {
-        return base * referenceScale / scale_;
+        const double scaled = base * referenceScale / scale_;
+        return std::isfinite(scaled) ? scaled : base;
     }
     return base;
 }

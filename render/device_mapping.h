@@ -19,8 +19,11 @@ public:
     DeviceMapping(host::Point origin, double unitsPerPixel, double width, double height,
                   double dpi, double scale = 1.0);
 
+    // Device coordinates are kept within ±kDeviceLimit pixels (a coordinate that is not a
+    // number goes to the limit), so QPainter never receives a non-finite or overflowing number.
     QPointF toDevice(const host::Point& p) const noexcept {
-        return {(p.x - originX_) / unitsPerPixel_, deviceHeight_ - (p.y - originY_) / unitsPerPixel_};
+        return {guarded((p.x - originX_) / unitsPerPixel_),
+                guarded(deviceHeight_ - (p.y - originY_) / unitsPerPixel_)};
     }
     QRectF toDevice(const host::Envelope& e) const noexcept;
     double unitsPerPixel() const noexcept { return unitsPerPixel_; }
@@ -34,7 +37,16 @@ public:
     // The visible map area.
     host::Envelope visibleBounds() const noexcept;
 
+    static constexpr double kDeviceLimit = 1e8;  // pixels, far beyond any picture
+
 private:
+    static double guarded(double v) noexcept {
+        if (v >= -kDeviceLimit && v <= kDeviceLimit) {
+            return v;
+        }
+        return v < 0 ? -kDeviceLimit : kDeviceLimit;
+    }
+
     double originX_ = 0.0;
     double originY_ = 0.0;
     double unitsPerPixel_ = 1.0;

@@ -243,6 +243,12 @@ void SymbolPainter::drawBarChart(const host::BarChartSymbol& chart, QPointF at) 
     }
     const double perValue = chart.maxValue != 0 ? chart.size * k / std::fabs(chart.maxValue) : 0.0;
     const double zeroY = at.y() + bottom * perValue;  // device y grows downwards
+    // A chart whose numbers overflow has no drawing; QPainter is never handed them.
+    const double extremes[] = {rowWidth, perValue, zeroY, (top - bottom) * perValue,
+                               chart.thickness * k};
+    if (!std::all_of(std::begin(extremes), std::end(extremes), [](double v) { return std::isfinite(v); })) {
+        return;
+    }
     const double depthX = chart.display3D ? chart.thickness * kCos45 * k : 0.0;
     const double depthY = depthX;
     const double left = at.x() - rowWidth / 2;

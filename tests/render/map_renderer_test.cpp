@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "host/host.h"
 #include "render/symbol_painter.h"
@@ -71,6 +72,44 @@ protected:
     host::Map map;
     std::shared_ptr<host::GraphicsLayer> charts;
 };
+
+// Numbers that overflow or are not numbers never reach QPainter: the drawing goes on and what
+// is sound is still drawn.
+TEST_F(MapPicture, NonFiniteAndHugeNumbersAreDrawnSafely) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const double kNaN = std::nan("");
+    auto fc = std::make_shared<host::FeatureClass>("odd", host::GeometryType::Point);
+    for (const host::Point p : {host::Point{kNaN, 10}, host::Point{kInf, -kInf}, host::Point{9e307, 1e308}}) {
+        fc->createFeature(p, {});
+    }
+    auto points = std::make_shared<host::FeatureLayer>("odd", fc);
+    auto renderer = std::make_shared<host::SimpleRenderer>();
+    renderer->symbol = std::make_shared<host::SimpleMarkerSymbol>();
+    points->setRenderer(renderer);
+    map.addLayer(points);
+    auto lines = std::make_shared<host::FeatureClass>("lines", host::GeometryType::Polyline);
+    lines->createFeature(host::Polyline{{{{0, 0}, {kNaN, 5}, {1e308, -1e308}}}}, {});
+    auto lineLayer = std::make_shared<host::FeatureLayer>("lines", lines);
+    auto lineRenderer = std::make_shared<host::SimpleRenderer>();
+    lineRenderer->symbol = std::make_shared<host::SimpleLineSymbol>();
+    lineLayer->setRenderer(lineRenderer);
+    map.addLayer(lineLayer);
+
+    place(chart({kNaN, 5, 1}), {20, 20});
+    place(chart({1e308, -1e308, 1}), {40, 40});
+    auto wide = chart({1, 2, 3});
+    wide->maxValue = 1e-308;  // a value per pixel that overflows
+    place(wide, {60, 60});
+    auto led = chart({10, 5, 2.5});
+    led->background = std::make_shared<host::LineCallout>();
+    led->background->anchorPoint = host::Point{kNaN, kInf};
+    led->background->leaderLine = std::make_shared<host::SimpleLineSymbol>();
+    place(led, {150, 150});
+    place(chart({10, 5, 2.5}), {100, 100});
+
+    const QImage image = draw();
+    EXPECT_TRUE(near(image.pixel(90, 80), qRgb(255, 0, 0))) << "the sound chart is drawn";
+}
 
 TEST_F(MapPicture, BarsStandSideBySideInTheirOwnColours) {
     place(chart({10, 5, 2.5}), {100, 100});  // row 30 px wide centred on x = 100

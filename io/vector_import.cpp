@@ -1,15 +1,20 @@
 #include "io/vector_import.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <mutex>
+#include <numbers>
 #include <optional>
 #include <string_view>
 #include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cpl_conv.h>
 #include <cpl_error.h>
@@ -100,16 +105,48 @@ bool isCsv(GDALDataset& dataset) {
     return driver != nullptr && std::string_view(driver->GetDescription()) == "CSV";
 }
 
+// The errno of opening `path` for reading, 0 when it opens. Non-blocking, so that a named pipe
+// cannot hang the import.
+int openError(const std::string& path) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0) {
+        return errno;
+    }
+    ::close(descriptor);
+    return 0;
+}
+
+// Refuses a local path that does not exist, that this process may not read, or that is
+// neither a file nor a folder (GDAL would wait forever on a named pipe).
+void checkLocalPath(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) {
+        throw ImportFailure{"Cannot open " + path + ": the file does not exist."};
+    }
+    const int error = openError(path);
+    if (error == EACCES || error == EPERM) {
+        throw ImportFailure{"Cannot open " + path + ": permission denied."};
+    }
+    if (!ec && !fs::is_regular_file(status) && !fs::is_directory(status)) {
+        throw ImportFailure{"Cannot open " + path +
+                            ": it is not a vector data file GDAL can read."};
+    }
+}
+
 // Opens the file as vectors; a CSV file is opened again with its coordinate columns named
 // (only when `options` are given).
 GDALDatasetUniquePtr openDataset(const std::string& path, const ImportOptions* options) {
-    std::error_code ec;
     const bool virtualFile = path.compare(0, kVsiPrefix.size(), kVsiPrefix) == 0;
-    if (!virtualFile && !std::filesystem::exists(path, ec) && !ec) {
-        throw ImportFailure{"Cannot open " + path + ": the file does not exist."};
+    if (!virtualFile) {
+        checkLocalPath(path);
     }
+    std::error_code ec;
     const ImportFailure unreadable{"Cannot open " + path +
-                                   ": it is not a vector data file GDAL can read."};
+                                   (std::filesystem::is_directory(path, ec)
+                                        ? ": it is a folder without vector data GDAL can read."
+                                        : ": it is not a vector data file GDAL can read.")};
     GDALDatasetUniquePtr dataset = openVector(path, nullptr, nullptr);
     if (!dataset) {
         throw unreadable;
@@ -335,6 +372,375 @@ host::Geometry hostShape(const OGRGeometry& geometry) {
     }
 }
 
+// ---- hostile coordinates ---------------------------------------------------------------
+
+// Kept in step with kMaxCoordinate.
+constexpr const char* kTooLargeReason = "its coordinates lie beyond \u00B11e15";
+constexpr const char* kNotFiniteReason = "its coordinates are not finite numbers";
+
+// Empty as GDAL means it; a point with X and Y both NaN is how GDAL stores an empty point, but
+// a point with only one of them NaN is damaged, not empty.
+bool isEmptyShape(const OGRGeometry& geometry) {
+    if (!geometry.IsEmpty()) {
+        return false;
+    }
+    if (wkbFlatten(geometry.getGeometryType()) != wkbPoint) {
+        return true;
+    }
+    const OGRPoint& point = *geometry.toPoint();
+    return std::isnan(point.getX()) == std::isnan(point.getY());
+}
+
+// Visits every vertex and notes the worst fault of the X and Y values.
+class CoordinateCheck final : public OGRDefaultConstGeometryVisitor {
+public:
+    using OGRDefaultConstGeometryVisitor::visit;
+
+    void visit(const OGRPoint* point) override {
+        for (const double value : {point->getX(), point->getY()}) {
+            if (!std::isfinite(value)) {
+                reason = kNotFiniteReason;
+            } else if (std::abs(value) > kMaxCoordinate && reason == nullptr) {
+                reason = kTooLargeReason;
+            }
+        }
+    }
+
+    const char* reason = nullptr;  // nothing while every value is finite and within bounds
+};
+
+// Why the geometry's coordinates cannot be drawn, or nullptr when they can.
+const char* coordinateFault(const OGRGeometry& geometry) {
+    CoordinateCheck check;
+    geometry.accept(&check);
+    return check.reason;
+}
+
+// ---- projecting lines and polygons -----------------------------------------------------
+
+constexpr double kFullTurn = 360.0;  // degrees
+constexpr double kHalfTurn = 180.0;
+constexpr double kPole = 90.0;
+// Mercator runs off to infinity at the poles; web maps end here.
+constexpr double kMercatorLatitudeLimit = 85.06;
+// Longitudes farther out than one and a half turns are not drawn (and bound the cutting work).
+constexpr double kLongitudeReach = 540.0;
+// Degrees (about a centimetre) kept clear of the antimeridian, so no vertex lies on it, where
+// PROJ could put it on the far side of the map.
+constexpr double kEdgeMargin = 1e-7;
+// Degrees either side of a meridian when probing whether the map jumps across it, and how many
+// times larger than across the central meridian the jump must be to count as the map's edge.
+constexpr double kEdgeProbeStep = 0.01;
+constexpr double kEdgeJumpRatio = 100.0;
+// Degrees; the longest segment of a cut or clipped shape, so that its new edges follow the
+// map's curved outline instead of cutting across it.
+constexpr double kDensifyStep = 1.0;
+// Degrees of arc kept inside the rim of an orthographic globe: safe from rounding and from the
+// ellipsoid's slightly different rim, yet invisible (about 250 m on the rim of the globe).
+constexpr double kRimMargin = 0.5;
+constexpr int kRimVertices = 720;  // per turn of the rim
+constexpr double kRadiansPerDegree = std::numbers::pi / kHalfTurn;
+
+struct Interval {
+    double low = 0.0;
+    double high = 0.0;
+};
+
+bool overlaps(const Interval& interval, double low, double high) {
+    return interval.low <= high && interval.high >= low;
+}
+
+bool contains(const Interval& interval, double low, double high) {
+    return interval.low <= low && high <= interval.high;
+}
+
+enum class ClipOutcome { Inside, Clipped, Outside, Failed };
+
+struct ClipResult {
+    ClipOutcome outcome = ClipOutcome::Inside;
+    OGRGeometryUniquePtr geometry{};  // the remaining parts when Clipped
+};
+
+// The central meridian of a projected CRS in its own longitudes (0 when it names none).
+double centralMeridian(const OGRSpatialReference& target) {
+    for (const char* name :
+         {SRS_PP_CENTRAL_MERIDIAN, SRS_PP_LONGITUDE_OF_CENTER, SRS_PP_LONGITUDE_OF_ORIGIN}) {
+        OGRErr error = OGRERR_NONE;
+        const double degrees = target.GetNormProjParm(name, 0.0, &error);
+        if (error == OGRERR_NONE) {
+            return degrees;
+        }
+    }
+    return 0.0;
+}
+
+bool isMercator(const OGRSpatialReference& target) {
+    const char* projection = target.GetAttrValue("PROJECTION");
+    if (projection == nullptr) {
+        return false;
+    }
+    const std::string_view name(projection);
+    return name.starts_with("Mercator") || name == "Popular_Visualisation_Pseudo_Mercator";
+}
+
+// Whether the map jumps from one side to the other across the meridian `edge` (degrees of the
+// source), judged against a step of the same size across `centre` on the equator. Azimuthal
+// and transverse projections do not, and cutting them there would draw a seam.
+bool mapWrapsAt(double edge, double centre, OGRCoordinateTransformation& toTarget) {
+    constexpr int kProbes = 4;
+    double x[kProbes] = {edge - kEdgeProbeStep, edge + kEdgeProbeStep, centre - kEdgeProbeStep,
+                         centre + kEdgeProbeStep};
+    double y[kProbes] = {};
+    int success[kProbes] = {};
+    if (!toTarget.Transform(kProbes, x, y, nullptr, success) ||
+        !std::all_of(std::begin(success), std::end(success), [](int ok) { return ok != 0; })) {
+        return false;  // the edge is not even drawn (the far side of a globe)
+    }
+    const double jump = std::hypot(x[1] - x[0], y[1] - y[0]);
+    const double step = std::hypot(x[3] - x[2], y[3] - y[2]);
+    return jump > kEdgeJumpRatio * step;
+}
+
+// An axis-aligned rectangle in source degrees.
+OGRPolygon rectangle(const Interval& longitudes, const Interval& latitudes) {
+    OGRLinearRing ring;
+    ring.addPoint(longitudes.low, latitudes.low);
+    ring.addPoint(longitudes.high, latitudes.low);
+    ring.addPoint(longitudes.high, latitudes.high);
+    ring.addPoint(longitudes.low, latitudes.high);
+    ring.closeRings();
+    OGRPolygon polygon;
+    polygon.addRing(&ring);
+    return polygon;
+}
+
+// Adds the polygons (for areas) or lines (for lines) of a clipping result to `parts`; the
+// points and lines that clipping leaves where a shape touches an edge are dropped.
+void addParts(const OGRGeometry& piece, ShapeKind kind, OGRGeometryCollection& parts) {
+    switch (wkbFlatten(piece.getGeometryType())) {
+        case wkbPolygon:
+        case wkbLineString:
+            if (kindOf(piece.getGeometryType()) == kind && !piece.IsEmpty()) {
+                parts.addGeometry(&piece);
+            }
+            break;
+        case wkbMultiPolygon:
+        case wkbMultiLineString:
+        case wkbGeometryCollection:
+            for (const OGRGeometry* part : *piece.toGeometryCollection()) {
+                addParts(*part, kind, parts);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+// The parts of `geometry` (a line or polygon of `kind`) inside `windows`, which do not overlap:
+// Clipped with them, Outside when none are left, Failed when GEOS cannot clip the geometry
+// even after making it valid.
+ClipResult clipTo(const OGRGeometry& geometry, ShapeKind kind,
+                  const std::vector<OGRPolygon>& windows) {
+    OGRGeometryUniquePtr parts(kind == ShapeKind::Area
+                                   ? static_cast<OGRGeometry*>(new OGRMultiPolygon)
+                                   : static_cast<OGRGeometry*>(new OGRMultiLineString));
+    OGREnvelope envelope;
+    geometry.getEnvelope(&envelope);
+    OGRGeometryUniquePtr repaired;
+    const OGRGeometry* source = &geometry;
+    for (const OGRPolygon& window : windows) {
+        OGREnvelope bounds;
+        window.getEnvelope(&bounds);
+        if (!bounds.Intersects(envelope)) {
+            continue;
+        }
+        OGRGeometryUniquePtr piece(source->Intersection(&window));
+        if (!piece && !repaired) {
+            repaired.reset(geometry.MakeValid());
+            source = repaired ? repaired.get() : source;
+            piece.reset(repaired ? source->Intersection(&window) : nullptr);
+        }
+        if (!piece) {
+            return {ClipOutcome::Failed};
+        }
+        addParts(*piece, kind, *parts->toGeometryCollection());
+    }
+    if (parts->IsEmpty()) {
+        return {ClipOutcome::Outside};
+    }
+    parts->segmentize(kDensifyStep);
+    return {ClipOutcome::Clipped, std::move(parts)};
+}
+
+// The latitude (degrees) where the meridian `lon` meets the rim of a globe centred on
+// (`centreLon`, `centreLat`) drawn kRimMargin inside; the centre must lie farther than that
+// from the equator, so that the visible side holds a pole and every meridian meets the rim once.
+double rimLatitude(double lon, double centreLon, double centreLat) {
+    // Points at arc c from the centre satisfy a·sin(lat) + b·cos(lat) = cos(c).
+    const double a = std::sin(centreLat * kRadiansPerDegree);
+    const double b =
+        std::cos(centreLat * kRadiansPerDegree) * std::cos((lon - centreLon) * kRadiansPerDegree);
+    const double base = std::asin(std::sin(kRimMargin * kRadiansPerDegree) / std::hypot(a, b));
+    const double phase = std::atan2(b, a);
+    for (const double candidate : {base - phase, std::numbers::pi - base - phase}) {
+        const double lat = std::remainder(candidate, 2 * std::numbers::pi) / kRadiansPerDegree;
+        if (std::abs(lat) <= kPole) {
+            return lat;
+        }
+    }
+    return 0.0;
+}
+
+// The side of the globe an orthographic map centred on (`centreLon`, `centreLat`) shows, kept
+// kRimMargin inside the rim, as polygons in source degrees: one over the longitudes -180° to
+// 180° and copies a turn to either side.
+std::vector<OGRPolygon> visibleHemisphere(double centreLon, double centreLat) {
+    std::vector<OGRPolygon> copies;
+    for (const double shift : {-kFullTurn, 0.0, kFullTurn}) {
+        OGRLinearRing ring;
+        if (std::abs(centreLat) > kRimMargin) {
+            // The rim as one latitude per longitude, closed along the pole inside it.
+            for (int i = 0; i <= kRimVertices; ++i) {
+                const double lon = -kHalfTurn + kFullTurn * i / kRimVertices;
+                ring.addPoint(lon + shift, rimLatitude(lon, centreLon, centreLat));
+            }
+            const double pole = centreLat > 0 ? kPole : -kPole;
+            ring.addPoint(kHalfTurn + shift, pole);
+            ring.addPoint(-kHalfTurn + shift, pole);
+        } else {
+            // A view of the equator: the rim is a loop around the centre's meridian.
+            const double arc = (kPole - kRimMargin) * kRadiansPerDegree;
+            for (int i = 0; i < kRimVertices; ++i) {
+                const double azimuth = 2 * std::numbers::pi * i / kRimVertices;
+                ring.addPoint(centreLon + shift +
+                                  std::atan2(std::sin(azimuth) * std::sin(arc), std::cos(arc)) /
+                                      kRadiansPerDegree,
+                              std::asin(std::sin(arc) * std::cos(azimuth)) / kRadiansPerDegree);
+            }
+        }
+        ring.closeRings();
+        copies.emplace_back();
+        copies.back().addRing(&ring);
+    }
+    return copies;
+}
+
+// Where a projected map can draw lines and polygons of a geographic layer, in the layer's
+// degrees: between the map's antimeridian (lon_0 ± 180°, where the map wraps from one side to
+// the other) and inside the target's valid area (its area of use; Mercator within ±85.06°).
+class DrawableArea {
+public:
+    DrawableArea(const OGRSpatialReference& source, const OGRSpatialReference& target,
+                 OGRCoordinateTransformation& toTarget) {
+        const double sourcePrimeMeridian = source.GetPrimeMeridian();
+        const double centre =
+            centralMeridian(target) + target.GetPrimeMeridian() - sourcePrimeMeridian;
+        if (mapWrapsAt(centre - kHalfTurn, centre, toTarget)) {
+            westEdge_ = centre - kHalfTurn;
+        }
+        double west = 0.0, south = 0.0, east = 0.0, north = 0.0;
+        if (target.GetAreaOfUse(&west, &south, &east, &north, nullptr) && south < north &&
+            south >= -kPole && north <= kPole && std::abs(west) <= kHalfTurn &&
+            std::abs(east) <= kHalfTurn) {
+            latitudes_ = {south, north};
+            if (east < west) {
+                east += kFullTurn;  // the area spans the ±180° meridian
+            }
+            if (east - west < kFullTurn) {
+                areaOfUse_ = Interval{west - sourcePrimeMeridian, east - sourcePrimeMeridian};
+            }
+        }
+        if (isMercator(target)) {
+            latitudes_ = {std::max(latitudes_.low, -kMercatorLatitudeLimit),
+                          std::min(latitudes_.high, kMercatorLatitudeLimit)};
+        }
+        const char* projection = target.GetAttrValue("PROJECTION");
+        if (projection != nullptr && std::string_view(projection) == "Orthographic") {
+            hemisphere_ =
+                visibleHemisphere(centre, target.GetNormProjParm(SRS_PP_LATITUDE_OF_ORIGIN, 0.0));
+        }
+    }
+
+    // The parts of `geometry` (a line or polygon of `kind`, in source degrees with finite
+    // coordinates) that can be drawn: Inside when that is all of it (no geometry returned),
+    // Clipped with the parts, Outside when nothing is left, Failed when GEOS cannot clip it
+    // even after making it valid.
+    ClipResult clip(const OGRGeometry& geometry, ShapeKind kind) const {
+        OGREnvelope envelope;
+        geometry.getEnvelope(&envelope);
+        if (!overlaps(latitudes_, envelope.MinY, envelope.MaxY)) {
+            return {ClipOutcome::Outside};
+        }
+        const std::vector<Interval> windows = longitudeWindows(envelope.MinX, envelope.MaxX);
+        if (windows.empty()) {
+            return {ClipOutcome::Outside};
+        }
+        if (windows.size() == 1 && contains(windows[0], envelope.MinX, envelope.MaxX) &&
+            contains(latitudes_, envelope.MinY, envelope.MaxY)) {
+            return {ClipOutcome::Inside};
+        }
+        std::vector<OGRPolygon> rectangles;
+        for (const Interval& longitudes : windows) {
+            rectangles.push_back(rectangle(longitudes, latitudes_));
+        }
+        return clipTo(geometry, kind, rectangles);
+    }
+
+    // Whether the map shows one hemisphere only (an orthographic globe).
+    bool hasRim() const noexcept { return !hemisphere_.empty(); }
+
+    // The parts of `geometry` (as for clip) on the visible side of the globe's rim.
+    ClipResult clipToRim(const OGRGeometry& geometry, ShapeKind kind) const {
+        return clipTo(geometry, kind, hemisphere_);
+    }
+
+private:
+    // The longitude windows that meet [low, high]: the map's bands between antimeridians,
+    // each narrowed to the area of use.
+    std::vector<Interval> longitudeWindows(double low, double high) const {
+        std::vector<Interval> bands;
+        if (westEdge_) {
+            const double first =
+                std::floor((std::max(low, -kLongitudeReach) - *westEdge_) / kFullTurn);
+            const double last =
+                std::floor((std::min(high, kLongitudeReach) - *westEdge_) / kFullTurn);
+            for (double turn = first; turn <= last; ++turn) {
+                const double west = *westEdge_ + turn * kFullTurn;
+                // PROJ puts lon_0 - 180° on the left edge and lon_0 + 180° on the right one,
+                // so the band between them keeps its edges; the others keep clear of theirs.
+                const double margin = turn == 0.0 ? 0.0 : kEdgeMargin;
+                bands.push_back({west + margin, west + kFullTurn - margin});
+            }
+        } else {
+            bands.push_back({-kLongitudeReach, kLongitudeReach});
+        }
+        std::vector<Interval> windows;
+        for (const Interval& band : bands) {
+            if (!areaOfUse_) {
+                if (overlaps(band, low, high)) {
+                    windows.push_back(band);
+                }
+                continue;
+            }
+            const double firstCopy = std::ceil((band.low - areaOfUse_->high) / kFullTurn);
+            const double lastCopy = std::floor((band.high - areaOfUse_->low) / kFullTurn);
+            for (double copy = firstCopy; copy <= lastCopy; ++copy) {
+                const Interval window{std::max(band.low, areaOfUse_->low + copy * kFullTurn),
+                                      std::min(band.high, areaOfUse_->high + copy * kFullTurn)};
+                if (window.low < window.high && overlaps(window, low, high)) {
+                    windows.push_back(window);
+                }
+            }
+        }
+        return windows;
+    }
+
+    std::optional<double> westEdge_{};     // lon_0 - 180°, when the map wraps there
+    std::optional<Interval> areaOfUse_{};  // longitudes; nothing when it spans the globe
+    Interval latitudes_{-kPole, kPole};
+    std::vector<OGRPolygon> hemisphere_{};  // the globe's visible side; empty for other maps
+};
+
 // ---- fields ----------------------------------------------------------------------------
 
 enum class ValueKind { Int32, Int16, Boolean, Int64, Real, Text, Date };
@@ -472,13 +878,26 @@ struct Row {
     std::vector<host::Variant> values;
 };
 
+// A feature's host shape, or why the feature is left out.
+struct Shaped {
+    host::Geometry shape{};
+    std::string refusal{};  // empty when the feature is kept
+};
+
+// The features left out so far, over all layers of one import.
+struct Refusals {
+    std::int64_t count = 0;
+    std::vector<RefusedFeature> named{};  // the first kMaxNamedRefusals
+};
+
 // What every layer of one import shares.
 struct ImportContext {
     const std::string& path;
     const ImportOptions& options;
+    Refusals& refusals;
     bool csv = false;
     const OGRSpatialReference* target = nullptr;
-    std::shared_ptr<const host::SpatialReference> targetReference;
+    std::shared_ptr<const host::SpatialReference> targetReference{};
 };
 
 class LayerReader {
@@ -522,10 +941,15 @@ private:
                        " has no geometry, so it cannot be shown on a map.");
     }
 
-    std::string featureText(std::int64_t fid, std::size_t position) const {
-        return "feature " +
-               std::to_string(fid != OGRNullFID ? fid : static_cast<std::int64_t>(position)) +
-               " of layer " + inQuotes(name_);
+    // The source's feature id, or the 1-based read position when it has none.
+    static std::int64_t featureId(const OGRFeature& feature, std::size_t position) {
+        const GIntBig fid = feature.GetFID();
+        return fid != OGRNullFID ? fid : static_cast<std::int64_t>(position);
+    }
+
+    std::string featureText(const OGRFeature& feature, std::size_t position) const {
+        return "feature " + std::to_string(featureId(feature, position)) + " of layer " +
+               inQuotes(name_);
     }
 
     // The layer's coordinate system (a CSV without one takes the options' one) and, when a
@@ -558,6 +982,9 @@ private:
             throw failure("layer " + inQuotes(name_) + " cannot be projected to " +
                           inQuotes(targetText) + gdalMessage() + ".");
         }
+        if (source->IsGeographic() && context_.target->IsProjected()) {
+            drawable_.emplace(*source, *context_.target, *transformation_);
+        }
     }
 
     // Host fields in source order. A name that clashes (letter case ignored) with the object-id
@@ -581,6 +1008,8 @@ private:
             fields_.push_back(std::move(field));
             plans_.push_back({i, kind});
         }
+        const std::string& keyField = context_.options.keyField;
+        keyIndex_ = keyField.empty() ? -1 : definition.GetFieldIndex(keyField.c_str());
         for (std::size_t i = 0; i < fields_.size(); ++i) {
             if (clashes[i]) {
                 fields_[i].name = uniqueName(used, fields_[i].name);
@@ -610,31 +1039,92 @@ private:
         }
         layer_.ResetReading();
         CPLErrorReset();
-        while (OGRFeatureUniquePtr feature{layer_.GetNextFeature()}) {
-            Row row;
-            row.fid = feature->GetFID();
-            row.shape = shapeOf(*feature, rows_.size() + 1);
-            row.values.reserve(plans_.size());
-            for (const FieldPlan& plan : plans_) {
-                row.values.push_back(hostValue(*feature, plan));
+        std::size_t position = 0;
+        while (true) {
+            OGRFeatureUniquePtr feature{layer_.GetNextFeature()};
+            if (CPLGetLastErrorType() == CE_Failure) {
+                throw failure("reading layer " + inQuotes(name_) + " failed" + gdalMessage() + ".");
             }
-            rows_.push_back(std::move(row));
-        }
-        if (CPLGetLastErrorType() == CE_Failure) {
-            throw failure("reading layer " + inQuotes(name_) + " failed" + gdalMessage() + ".");
+            if (!feature) {
+                break;
+            }
+            readRow(*feature, ++position);
+            CPLErrorReset();  // a refused feature's projection errors are no read errors
         }
     }
 
-    host::Geometry shapeOf(OGRFeature& feature, std::size_t position) {
+    // Adds the feature's row, or notes why it is refused.
+    void readRow(OGRFeature& feature, std::size_t position) {
+        Shaped shaped = shapeOf(feature, position);
+        if (shaped.refusal.empty()) {
+            shaped.refusal = valueRefusal(feature);
+        }
+        if (!shaped.refusal.empty()) {
+            noteRefusal(feature, position, std::move(shaped.refusal));
+            return;
+        }
+        Row row;
+        row.fid = feature.GetFID();
+        row.shape = std::move(shaped.shape);
+        row.values.reserve(plans_.size());
+        for (const FieldPlan& plan : plans_) {
+            row.values.push_back(hostValue(feature, plan));
+        }
+        rows_.push_back(std::move(row));
+    }
+
+    void noteRefusal(const OGRFeature& feature, std::size_t position, std::string reason) {
+        Refusals& refusals = context_.refusals;
+        ++refusals.count;
+        if (refusals.named.size() < kMaxNamedRefusals) {
+            const bool keyed = keyIndex_ >= 0 && feature.IsFieldSetAndNotNull(keyIndex_);
+            refusals.named.push_back({name_, featureId(feature, position),
+                                      keyed ? feature.GetFieldAsString(keyIndex_) : "",
+                                      std::move(reason)});
+        }
+    }
+
+    // Why a value of the feature cannot be kept (a Real field holding a non-finite number, as
+    // GDAL writes it: inf, -inf, nan), or empty when all can.
+    std::string valueRefusal(const OGRFeature& feature) const {
+        for (const FieldPlan& plan : plans_) {
+            const int i = plan.sourceIndex;
+            if (plan.kind == ValueKind::Real && feature.IsFieldSetAndNotNull(i) &&
+                !std::isfinite(feature.GetFieldAsDouble(i))) {
+                return std::string("field ") + feature.GetFieldDefnRef(i)->GetNameRef() +
+                       " holds '" + feature.GetFieldAsString(i) + "', which is not a number";
+            }
+        }
+        return {};
+    }
+
+    // The feature's host shape in the target's coordinates, or a refusal for coordinates that
+    // cannot be drawn. Throws ImportFailure for shapes the layer cannot hold at all.
+    Shaped shapeOf(OGRFeature& feature, std::size_t position) {
         OGRGeometry* geometry = feature.GetGeometryRef();
-        if (geometry == nullptr || geometry->IsEmpty()) {
+        if (geometry == nullptr || isEmptyShape(*geometry)) {
             return {};
         }
-        const OGRwkbGeometryType type = geometry->getGeometryType();
+        const ShapeKind kind = checkKind(*geometry, feature, position);
+        OGRGeometryUniquePtr linear;
+        if (geometry->hasCurveGeometry()) {
+            linear.reset(geometry->getLinearGeometry());
+            geometry = linear.get();
+        }
+        if (const char* fault = coordinateFault(*geometry)) {
+            return {{}, fault};
+        }
+        return transformation_ ? projectedShape(*geometry, kind) : Shaped{hostShape(*geometry)};
+    }
+
+    // The geometry's kind; throws ImportFailure when the layer cannot hold it.
+    ShapeKind checkKind(const OGRGeometry& geometry, const OGRFeature& feature,
+                        std::size_t position) {
+        const OGRwkbGeometryType type = geometry.getGeometryType();
         const ShapeKind kind = kindOf(type);
         const auto refuse = [&](const std::string& reason) {
-            return failure(featureText(feature.GetFID(), position) + " is a " +
-                           OGRGeometryTypeToName(type) + reason);
+            return failure(featureText(feature, position) + " is a " + OGRGeometryTypeToName(type) +
+                           reason);
         };
         if (kind == ShapeKind::Unknown) {
             throw refuse(", which is neither a point, a line nor a polygon.");
@@ -644,23 +1134,52 @@ private:
         } else if (kind != kind_) {
             throw refuse(std::string(", but the layer holds ") + pluralName(kind_) + ".");
         }
-        if (wkbFlatten(type) == wkbMultiPoint && geometry->toMultiPoint()->getNumGeometries() > 1) {
-            throw refuse(" of " + std::to_string(geometry->toMultiPoint()->getNumGeometries()) +
+        if (wkbFlatten(type) == wkbMultiPoint && geometry.toMultiPoint()->getNumGeometries() > 1) {
+            throw refuse(" of " + std::to_string(geometry.toMultiPoint()->getNumGeometries()) +
                          " points; only single points can be imported.");
         }
-        OGRGeometryUniquePtr linear;
-        if (geometry->hasCurveGeometry()) {
-            linear.reset(geometry->getLinearGeometry());
-            geometry = linear.get();
+        return kind;
+    }
+
+    // The host shape of a linear geometry of `kind` with finite coordinates, projected to the
+    // target (lines and polygons of a geographic layer cut and clipped to the drawable area
+    // first), or a refusal. Changes `geometry`.
+    Shaped projectedShape(OGRGeometry& geometry, ShapeKind kind) const {
+        const std::string target = inQuotes(context_.options.targetCrs);
+        const bool clips = drawable_ && kind != ShapeKind::Point;
+        OGRGeometry* drawn = &geometry;
+        ClipResult clipped;
+        if (clips) {
+            geometry.closeRings();  // GEOS cannot clip open rings; the host draws them closed
+            clipped = drawable_->clip(geometry, kind);
+            if (clipped.outcome == ClipOutcome::Outside) {
+                return {{}, "it lies outside the area where " + target + " is valid"};
+            }
+            if (clipped.outcome == ClipOutcome::Failed) {
+                return {{}, "it cannot be clipped to the area where " + target + " is valid"};
+            }
+            drawn = clipped.geometry ? clipped.geometry.get() : drawn;
         }
-        if (transformation_) {
-            CPLErrorReset();
-            if (geometry->transform(transformation_.get()) != OGRERR_NONE) {
-                throw failure(featureText(feature.GetFID(), position) + " cannot be projected to " +
-                              inQuotes(context_.options.targetCrs) + gdalMessage() + ".");
+        // On a globe, a shape reaching round the back is projected again clipped to the rim.
+        const OGRGeometryUniquePtr unprojected(clips && drawable_->hasRim() ? drawn->clone()
+                                                                            : nullptr);
+        if (projects(*drawn)) {
+            return {hostShape(*drawn)};
+        }
+        if (unprojected) {
+            const ClipResult visible = drawable_->clipToRim(*unprojected, kind);
+            if (visible.outcome == ClipOutcome::Clipped && projects(*visible.geometry)) {
+                return {hostShape(*visible.geometry)};
             }
         }
-        return hostShape(*geometry);
+        return {{}, "it cannot be projected to " + target};
+    }
+
+    // Projects the geometry to the target; false when that fails or leaves coordinates that
+    // cannot be drawn.
+    bool projects(OGRGeometry& geometry) const {
+        return geometry.transform(transformation_.get()) == OGRERR_NONE &&
+               coordinateFault(geometry) == nullptr;
     }
 
     // Source ids when every feature has one and they ascend, else 1, 2, 3 ... in read order.
@@ -699,6 +1218,8 @@ private:
     ShapeKind kind_ = ShapeKind::Unknown;
     std::shared_ptr<const host::SpatialReference> reference_;
     TransformationPtr transformation_;
+    std::optional<DrawableArea> drawable_{};  // for a geographic layer on a projected map
+    int keyIndex_ = -1;                       // of ImportOptions::keyField; -1 when none
     std::string oidFieldName_;
     std::vector<host::Field> fields_;
     std::vector<FieldPlan> plans_;
@@ -706,10 +1227,11 @@ private:
 };
 
 std::vector<std::shared_ptr<host::FeatureLayer>> importLayers(const std::string& path,
-                                                              const ImportOptions& options) {
+                                                              const ImportOptions& options,
+                                                              Refusals& refusals) {
     GDALDatasetUniquePtr dataset = openDataset(path, &options);
     SrsPtr target;
-    ImportContext context{path, options, isCsv(*dataset), nullptr, nullptr};
+    ImportContext context{path, options, refusals, isCsv(*dataset)};
     if (!options.targetCrs.empty()) {
         target = parseCrs(options.targetCrs, path);
         context.target = target.get();
@@ -737,7 +1259,10 @@ ImportResult importVectorFile(const std::string& path, const ImportOptions& opti
     const QuietGdalErrors quiet;
     ImportResult result;
     try {
-        result.layers = importLayers(path, options);
+        Refusals refusals;
+        result.layers = importLayers(path, options, refusals);
+        result.refusedCount = refusals.count;
+        result.refused = std::move(refusals.named);
     } catch (const ImportFailure& failure) {
         result.error = failure.message;
     } catch (const std::exception& error) {

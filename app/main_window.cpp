@@ -92,6 +92,42 @@ bool needsProjection(const std::vector<std::shared_ptr<host::FeatureLayer>>& lay
     return false;
 }
 
+std::int64_t featureCount(const std::vector<std::shared_ptr<host::FeatureLayer>>& layers) {
+    std::int64_t n = 0;
+    for (const auto& layer : layers) {
+        n += layer->featureClass()->featureCount();
+    }
+    return n;
+}
+
+// Whether some feature of the layers has a shape with a finite, non-empty extent.
+bool hasDrawableFeature(const std::vector<std::shared_ptr<host::FeatureLayer>>& layers) {
+    for (const auto& layer : layers) {
+        auto cursor = layer->featureClass()->search();
+        while (const host::Feature* f = cursor->nextFeature()) {
+            const host::Envelope e = f->shape.envelope();
+            if (!e.isEmpty() && std::isfinite(e.width()) && std::isfinite(e.height())) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// "3 features: 'Atlantis' (its coordinates are not finite numbers); ..." for the refused
+// features of an import, the first few by name.
+std::string refusalText(const io::ImportResult& result) {
+    std::string text = std::to_string(result.refusedCount) + ":";
+    for (const io::RefusedFeature& r : result.refused) {
+        text += "\n" + (r.key.empty() ? r.layer + " #" + std::to_string(r.fid) : "'" + r.key + "'") +
+                " — " + r.reason;
+    }
+    if (static_cast<std::int64_t>(result.refused.size()) < result.refusedCount) {
+        text += "\n…";
+    }
+    return text;
+}
+
 }  // namespace
 
 QString scaleText(double scale) {
@@ -215,6 +251,20 @@ bool MainWindow::openFile(const std::string& path) {
         interaction_->messageBox(result.error, kTitle, host::MessageButtons::Ok,
                                  host::MessageIcon::Exclamation);
         return false;
+    }
+    if (!hasDrawableFeature(result.layers)) {
+        // Nothing is added: an empty layer would open to an empty map without a word.
+        const bool empty = result.refusedCount == 0 && featureCount(result.layers) == 0;
+        std::string text = texts_.text(empty ? Msg::NoFeaturesStart : Msg::NothingToDrawStart) + path;
+        if (result.refusedCount > 0) {
+            text += "\n" + refusalText(result);
+        }
+        interaction_->messageBox(text, kTitle, host::MessageButtons::Ok, host::MessageIcon::Exclamation);
+        return false;
+    }
+    if (result.refusedCount > 0) {
+        interaction_->messageBox(texts_.text(Msg::SkippedFeaturesStart) + path + ":\n" + refusalText(result),
+                                 kTitle, host::MessageButtons::Ok, host::MessageIcon::Information);
     }
     stackLayers(m, result.layers);
     if (!m.spatialReference()) {

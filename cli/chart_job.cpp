@@ -9,12 +9,16 @@
 #include <sstream>
 
 #include "cli/console.h"
+#include "command/error_handling.h"
 #include "engine/attribute_statistics.h"
 #include "engine/chart_run.h"
 #include "engine/chart_sizing.h"
+#include "host/atomic_file.h"
 #include "io/vector_import.h"
 #include "render/export.h"
 #include "render/text_metrics.h"
+
+#include <QFile>
 
 #ifndef KARTOPLOT_DATA_DIR
 #define KARTOPLOT_DATA_DIR "data"
@@ -45,6 +49,32 @@ std::string extension(render::ExportFormat f) {
 }
 
 std::string plain(double v) { return language::formatNumber(v, "."); }
+
+// "3 features were skipped: 'Atlantis', 12 (its coordinates are not finite numbers); 'Oz'
+// (...)" for the features an import refused: the first few by name, grouped by reason.
+std::string refusalSummary(const io::ImportResult& data) {
+    std::vector<std::pair<std::string, std::string>> groups;  // reason, names
+    for (const io::RefusedFeature& r : data.refused) {
+        const std::string name = r.key.empty() ? "feature " + std::to_string(r.fid) : "'" + r.key + "'";
+        const auto group = std::find_if(groups.begin(), groups.end(),
+                                        [&](const auto& g) { return g.first == r.reason; });
+        if (group == groups.end()) {
+            groups.emplace_back(r.reason, name);
+        } else {
+            group->second += ", " + name;
+        }
+    }
+    std::string text = std::to_string(data.refusedCount) +
+                       (data.refusedCount == 1 ? " feature was" : " features were") + " skipped: ";
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        text += (i > 0 ? "; " : "") + groups[i].second + " (" + groups[i].first + ")";
+    }
+    const auto named = static_cast<std::int64_t>(data.refused.size());
+    if (named < data.refusedCount) {
+        text += "; and " + std::to_string(data.refusedCount - named) + " more";
+    }
+    return text;
+}
 
 const char* kindName(host::GeometryType t) {
     switch (t) {
@@ -112,10 +142,15 @@ std::function<bool(const host::Feature&)> filterPredicate(const AttributeFilter&
     };
 }
 
-// Adds "<field>_<suffix>" = field / divisor for every chart field; returns the new names.
+// Adds "<field>_<suffix>" = field / divisor for every chart field and returns the new names.
+// A quotient that is not a finite number is an error, in `error`, for a feature that is to be
+// charted (`charted` says which) and a null value for the others.
 std::vector<std::string> addDividedFields(host::FeatureClass& fc, const std::vector<std::string>& fields,
-                                          double divisor) {
+                                          double divisor, const std::string& keyField,
+                                          const std::function<bool(std::int64_t)>& charted,
+                                          std::string& error) {
     const std::string suffix = divisor == 1e6 ? "_mln" : divisor == 1e3 ? "_thsd" : "_div" + plain(divisor);
+    const int key = keyField.empty() ? -1 : fc.findField(keyField);
     std::vector<std::string> names;
     for (const auto& name : fields) {
         const int source = fc.findField(name);
@@ -128,8 +163,19 @@ std::vector<std::string> addDividedFields(host::FeatureClass& fc, const std::vec
         std::vector<std::pair<std::int64_t, double>> updates;
         while (const host::Feature* f = cursor->nextFeature()) {
             const host::Variant& v = f->value(source);
-            if (v.isNumber()) {
-                updates.emplace_back(f->oid, v.toDouble() / divisor);
+            if (!v.isNumber()) {
+                continue;
+            }
+            const double quotient = v.toDouble() / divisor;
+            if (std::isfinite(quotient)) {
+                updates.emplace_back(f->oid, quotient);
+            } else if (charted(f->oid)) {
+                const std::string who = key >= 0 && f->value(key).isText()
+                                            ? "'" + f->value(key).text() + "'"
+                                            : std::to_string(f->oid);
+                error = "feature " + who + ": field " + name + " holds " + plain(v.toDouble()) +
+                        ", which divided by --divide " + plain(divisor) + " is too large to draw";
+                return {};
             }
         }
         cursor.reset();
@@ -174,6 +220,49 @@ void addTitleAndKey(host::Map& map, const host::Envelope& extent, const std::str
         text(fields[i], 10, false, left + 15 * pt, y);
         y -= 15 * pt;
     }
+}
+
+// Whether a feature class has a feature with a shape.
+bool hasShapes(const host::FeatureClass& fc) {
+    auto cursor = fc.search();
+    while (const host::Feature* f = cursor->nextFeature()) {
+        if (!f->shape.isEmpty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The layer to chart: the first point layer of the import, or nothing with `why` set, in
+// words that tell an empty file from one of lines or one whose features have no geometry.
+std::shared_ptr<host::FeatureLayer> pointLayer(const io::ImportResult& data, const ChartJob& job,
+                                               std::string& why) {
+    for (const auto& l : data.layers) {
+        if (l->featureClass()->shapeType() == host::GeometryType::Point && hasShapes(*l->featureClass())) {
+            return l;
+        }
+    }
+    const std::string what = job.layer.empty() ? job.dataPath : "the layer " + job.layer;
+    std::int64_t features = 0;
+    std::string kinds;
+    for (const auto& l : data.layers) {
+        const auto& fc = *l->featureClass();
+        features += fc.featureCount();
+        if (fc.featureCount() > 0 && hasShapes(fc)) {
+            kinds += (kinds.empty() ? "" : " and ") + std::string(kindName(fc.shapeType()));
+        }
+    }
+    if (features == 0 && data.refusedCount == 0) {
+        why = what + " has no features";
+    } else if (features == 0) {
+        why = what + " has no features that can be drawn: " + refusalSummary(data);
+    } else if (kinds.empty()) {
+        why = what + " has " + std::to_string(features) + (features == 1 ? " feature" : " features") +
+              ", but none has a geometry to draw";
+    } else {
+        why = what + " holds " + kinds + ", no points; charts stand on points";
+    }
+    return nullptr;
 }
 
 class Stopwatch {
@@ -251,22 +340,15 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
     io::ImportOptions importOptions;
     importOptions.layerName = job.layer;
     importOptions.targetCrs = job.crs;
+    importOptions.keyField = job.key;
     io::ImportResult data = io::importVectorFile(job.dataPath, importOptions);
     if (!data.ok()) {
         return fail(data.error);
     }
-    std::shared_ptr<host::FeatureLayer> layer;
-    for (const auto& l : data.layers) {
-        if (l->featureClass()->shapeType() == host::GeometryType::Point) {
-            layer = l;
-            break;
-        }
-    }
+    std::string noLayer;
+    const std::shared_ptr<host::FeatureLayer> layer = pointLayer(data, job, noLayer);
     if (!layer) {
-        const auto& first = *data.layers.front()->featureClass();
-        return fail(job.layer.empty() ? job.dataPath + " has no point layer; charts stand on points"
-                                      : "the layer " + job.layer + " holds " + kindName(first.shapeType()) +
-                                            "; charts stand on points");
+        return fail(noLayer);
     }
     host::FeatureClass& fc = *layer->featureClass();
     for (const auto& name : job.fields) {
@@ -280,12 +362,9 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
     if (!job.key.empty() && fc.findField(job.key) < 0) {
         return fail("the layer " + layer->name() + " has no key field " + job.key);
     }
-    std::vector<std::string> fields = job.fields;
-    if (job.divide != 1.0) {
-        fields = addDividedFields(fc, job.fields, job.divide);
-    }
 
     std::vector<std::shared_ptr<host::FeatureLayer>> backdrop;
+    std::string backdropRefused;
     if (!job.backdropPath.empty()) {
         io::ImportOptions backdropOptions;
         backdropOptions.targetCrs = job.crs.empty() && fc.spatialReference()
@@ -296,6 +375,9 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
             return fail(under.error);
         }
         backdrop = under.layers;
+        backdropRefused = under.refusedCount > 0 ? "the backdrop " + job.backdropPath + ": " +
+                                                       refusalSummary(under)
+                                                 : "";
     }
 
     // The map: backdrop beneath, the charted layer on top, the view fitted to the export.
@@ -349,6 +431,17 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
         }
         selectedOnly = true;
     }
+    std::vector<std::string> fields = job.fields;
+    if (job.divide != 1.0) {
+        std::string error;
+        const host::SelectionSet& selection = layer->selectionSet();
+        fields = addDividedFields(
+            fc, job.fields, job.divide, job.key,
+            [&](std::int64_t oid) { return !selectedOnly || selection.contains(oid); }, error);
+        if (!error.empty()) {
+            return fail(error);
+        }
+    }
 
     // Value range and sizes.
     double maxValue = 0;
@@ -366,10 +459,27 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
     if (maxValue <= 0) {
         return fail("the chart fields hold no value above 0; give the range with --min and --max");
     }
+    if (maxValue > kMaxMagnitude) {
+        return fail("the chart fields hold values up to " + plain(maxValue) + ", beyond the largest range of " +
+                    plain(kMaxMagnitude) + "; give the range with --max (and --divide to scale them)");
+    }
     const double minValue = job.minValue.value_or(maxValue / 100);
+    if (!(minValue < maxValue)) {
+        return fail("--min " + plain(minValue) + " is not below the largest value of the chart fields, " +
+                    plain(maxValue) + " (worked out from the data); give --max too");
+    }
     double markerSize = job.markerSize.value_or(kDefaultMarkerSize);
     if (!job.markerSize && job.minMM) {
+        if (minValue <= 0) {
+            return fail("--min-mm sets the drawn height of the minimum value, so it needs --min above 0");
+        }
         markerSize = engine::chartSizeFor(minValue, *job.minMM, maxValue, 1.0);
+        if (!(markerSize >= 1 && markerSize <= kMaxChartPoints)) {
+            return fail("--min-mm " + plain(*job.minMM) + " with the range " + plain(minValue) + " to " +
+                        plain(maxValue) + " makes the charts " + plain(markerSize) +
+                        " points high; they must be from 1 to " + plain(kMaxChartPoints) +
+                        " points: change --min-mm, --min or --max, or give --size");
+        }
     }
 
     engine::ChartRunSettings settings = engine::ChartRunSettings::openingValues();
@@ -419,33 +529,49 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
         state, *layer, job.placement, selectedOnly, false, fields, symbols, settings);
     runBar.finish();
     report.charted = result.charted;
-    report.skipped = fc.featureCount() - result.charted;
+    report.skipped = fc.featureCount() - result.charted + data.refusedCount;
     if (!result.completed) {
-        err << "kartoplot: the chart run stopped after " << result.charted
-            << " charts; the error record above says why\n";
+        // Nothing is written for a run that failed: a map without its charts would look done.
+        return fail("the chart run failed, so no picture was written: " +
+                    (result.failure.empty() ? std::string("see the error record") : result.failure));
     }
 
-    // The pictures.
+    // The pictures: every format to a temporary file, all moved into place only when all
+    // were written.
     std::error_code ec;
     std::filesystem::create_directories(job.outDir, ec);
     if (ec) {
         return fail("cannot create the folder " + job.outDir + ": " + ec.message());
     }
-    bool written = true;
-    for (const auto format : job.formats) {
-        const std::string path = (std::filesystem::path(job.outDir) / (job.baseName + extension(format))).string();
-        constexpr std::int64_t kPercent = 100;
-        ProgressBar drawBar(err, "drawing " + extension(format).substr(1) + " ", kPercent, showProgress);
-        exportOptions.render.progress = [&](std::int64_t done, std::int64_t total) {
-            drawBar.update(total > 0 ? done * kPercent / total : 0);
-        };
-        const std::string error = render::exportMap(map, path, exportOptions);
-        drawBar.finish();
-        if (!error.empty()) {
-            err << "kartoplot: " << error << '\n';
-            written = false;
-            continue;
+    std::vector<std::string> paths;
+    try {
+        host::AtomicFileSet files;
+        for (const auto format : job.formats) {
+            const std::string path =
+                (std::filesystem::path(job.outDir) / (job.baseName + extension(format))).string();
+            constexpr std::int64_t kPercent = 100;
+            ProgressBar drawBar(err, "drawing " + extension(format).substr(1) + " ", kPercent, showProgress);
+            exportOptions.render.progress = [&](std::int64_t done, std::int64_t total) {
+                drawBar.update(total > 0 ? done * kPercent / total : 0);
+            };
+            host::AtomicFile& file = files.add(path);
+            QFile device;
+            if (!device.open(file.descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+                return fail("cannot write " + path + ": " + device.errorString().toStdString());
+            }
+            const std::string error = render::exportMap(map, format, device, path, exportOptions);
+            device.close();
+            drawBar.finish();
+            if (!error.empty()) {
+                return fail(error);
+            }
+            paths.push_back(path);
         }
+        files.commit();
+    } catch (const HostError& e) {
+        return fail(e.description());
+    }
+    for (const auto& path : paths) {
         report.files.push_back(path);
         out << path << '\n';
     }
@@ -454,7 +580,13 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
     summary << std::fixed << std::setprecision(2) << clock.seconds();
     out << "kartoplot: charted " << report.charted << " features, skipped " << report.skipped
         << ", in " << summary.str() << " s\n";
-    report.exitCode = (result.completed && written) ? 0 : 1;
+    if (data.refusedCount > 0) {
+        out << "kartoplot: " << refusalSummary(data) << '\n';
+    }
+    if (!backdropRefused.empty()) {
+        out << "kartoplot: " << backdropRefused << '\n';
+    }
+    report.exitCode = 0;
     return report;
 }
 

@@ -12,6 +12,7 @@
 #include "cli/console.h"
 #include "cli/options.h"
 #include "command/error_handling.h"
+#include "host/atomic_file.h"
 
 namespace {
 
@@ -41,6 +42,15 @@ int run(const kartoplot::cli::Command& command) {
     return runChartJob(std::get<ChartCommand>(command).job, std::cout, std::cerr, progress).exitCode;
 }
 
+bool isVerbose(const kartoplot::cli::Command& command) {
+    using namespace kartoplot::cli;
+    if (const auto* chart = std::get_if<ChartCommand>(&command)) {
+        return chart->job.verbose;
+    }
+    const auto* demo = std::get_if<DemoCommand>(&command);
+    return demo != nullptr && demo->verbose;
+}
+
 // Qt wants a private runtime folder; without a desktop session there is none, so make one
 // (as Qt would, but without its warning on every run).
 void ensureRuntimeFolder() {
@@ -64,12 +74,19 @@ int main(int argc, char** argv) {
     ensureRuntimeFolder();
     QGuiApplication app(argc, argv);
 
-    // Trapped errors go to the log file and to standard error, so none passes unseen.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const kartoplot::cli::Command command = kartoplot::cli::parseCommandLine(args);
+
+    // Trapped errors go to the log file, and with --verbose to standard error too; the user
+    // always gets the reason in words from the command itself.
     auto log = std::make_shared<kartoplot::TeeErrorLog>();
     log->add(std::make_shared<kartoplot::FileErrorLog>(kartoplot::defaultErrorLogPath()));
-    log->add(std::make_shared<kartoplot::StreamErrorLog>(std::cerr));
+    if (isVerbose(command)) {
+        log->add(std::make_shared<kartoplot::StreamErrorLog>(std::cerr));
+    }
     kartoplot::setErrorLog(log);
 
-    std::vector<std::string> args(argv + 1, argv + argc);
-    return run(kartoplot::cli::parseCommandLine(args));
+    // An interrupted run leaves no temporary files behind (exit 130 or 143).
+    kartoplot::host::removeTemporariesOnInterrupt();
+    return run(command);
 }

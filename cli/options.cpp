@@ -5,7 +5,9 @@
 #include <cctype>
 #include <cmath>
 #include <functional>
+#include <iomanip>
 #include <map>
+#include <sstream>
 
 #include "language/locale_numbers.h"
 
@@ -64,6 +66,33 @@ std::string placementNames() {
     return "center, E, NE, NE-circle, N, NW, NW-circle, W, SW-circle, SW, S, SE-circle, SE";
 }
 
+namespace {
+
+// A double-quoted name at the start of `text` (after blanks): the name and the position after
+// its closing quote; "" inside stands for one quote. Nothing when no quote opens or closes it.
+std::optional<std::pair<std::string, std::size_t>> quotedName(const std::string& text, std::size_t at) {
+    while (at < text.size() && text[at] == ' ') {
+        ++at;
+    }
+    if (at >= text.size() || text[at] != '"') {
+        return std::nullopt;
+    }
+    std::string name;
+    for (std::size_t i = at + 1; i < text.size(); ++i) {
+        if (text[i] != '"') {
+            name += text[i];
+        } else if (i + 1 < text.size() && text[i + 1] == '"') {
+            name += '"';
+            ++i;
+        } else {
+            return std::make_pair(name, i + 1);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<AttributeFilter> parseFilter(const std::string& text) {
     static const std::array<std::pair<const char*, AttributeFilter::Op>, 7> ops = {{
         {">=", AttributeFilter::Op::GreaterOrEqual},
@@ -74,11 +103,21 @@ std::optional<AttributeFilter> parseFilter(const std::string& text) {
         {"<", AttributeFilter::Op::Less},
         {">", AttributeFilter::Op::Greater},
     }};
+    AttributeFilter filter;
+    std::size_t searchFrom = 0;
+    if (text.find_first_not_of(' ') != std::string::npos && text[text.find_first_not_of(' ')] == '"') {
+        const auto quoted = quotedName(text, 0);
+        if (!quoted) {
+            return std::nullopt;
+        }
+        filter.field = quoted->first;
+        searchFrom = quoted->second;
+    }
     std::size_t best = std::string::npos;
     std::size_t length = 0;
     AttributeFilter::Op op = AttributeFilter::Op::Equal;
     for (const auto& [symbol, kind] : ops) {
-        const std::size_t at = text.find(symbol);
+        const std::size_t at = text.find(symbol, searchFrom);
         const std::size_t len = std::char_traits<char>::length(symbol);
         if (at != std::string::npos && (at < best || (at == best && len > length))) {
             best = at;
@@ -89,8 +128,14 @@ std::optional<AttributeFilter> parseFilter(const std::string& text) {
     if (best == std::string::npos) {
         return std::nullopt;
     }
-    AttributeFilter filter;
-    filter.field = trim(text.substr(0, best));
+    if (searchFrom > 0) {
+        // Only blanks may stand between a quoted name and its operator.
+        if (!trim(text.substr(searchFrom, best - searchFrom)).empty()) {
+            return std::nullopt;
+        }
+    } else {
+        filter.field = trim(text.substr(0, best));
+    }
     filter.value = trim(text.substr(best + length));
     if (filter.value.size() >= 2 && (filter.value.front() == '\'' || filter.value.front() == '"') &&
         filter.value.back() == filter.value.front()) {
@@ -104,6 +149,94 @@ std::optional<AttributeFilter> parseFilter(const std::string& text) {
     return filter;
 }
 
+std::optional<std::vector<std::string>> parseFieldList(const std::string& text) {
+    std::vector<std::string> names;
+    std::size_t at = 0;
+    while (true) {
+        std::string name;
+        std::size_t next = 0;
+        if (const auto quoted = quotedName(text, at)) {
+            name = quoted->first;
+            next = text.find(',', quoted->second);
+            const std::string between =
+                text.substr(quoted->second, next == std::string::npos ? std::string::npos : next - quoted->second);
+            if (!trim(between).empty()) {
+                return std::nullopt;  // text after the closing quote
+            }
+        } else {
+            next = text.find(',', at);
+            name = trim(text.substr(at, next == std::string::npos ? std::string::npos : next - at));
+            if (name.find('"') != std::string::npos) {
+                return std::nullopt;  // an unclosed or misplaced quote
+            }
+        }
+        if (name.empty()) {
+            return std::nullopt;
+        }
+        names.push_back(std::move(name));
+        if (next == std::string::npos) {
+            return names;
+        }
+        at = next + 1;
+    }
+}
+
+bool isPlainBaseName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") {
+        return false;
+    }
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        return c == '/' || c == '\\' || static_cast<unsigned char>(c) < ' ' || c == '\x7f';
+    });
+}
+
+double pictureBytes(int width, int height) {
+    constexpr double kBytesPerPixel = 4;  // 32-bit ARGB
+    return static_cast<double>(width) * static_cast<double>(height) * kBytesPerPixel;
+}
+
+namespace {
+
+// The switch value of a flag: none (on) or one of yes/no/true/false/on/off.
+std::optional<bool> switchValue(const std::optional<std::string>& value) {
+    if (!value) {
+        return true;
+    }
+    const std::string v = lower(*value);
+    if (v == "yes" || v == "true" || v == "on") {
+        return true;
+    }
+    if (v == "no" || v == "false" || v == "off") {
+        return false;
+    }
+    return std::nullopt;
+}
+
+// "1e+300" and the like, as the user would write them back.
+std::string shown(double v) { return language::formatNumber(v, "."); }
+
+// One numeric option's bounds: low (exclusive when lowOpen) to high, in `unit`.
+struct Bounds {
+    double low = 0;
+    double high = 0;
+    bool lowOpen = false;
+    const char* unit = "";
+};
+
+std::string boundsText(const Bounds& b) {
+    const std::string unit = *b.unit != '\0' ? std::string(" ") + b.unit : "";
+    if (b.lowOpen) {
+        return "above " + shown(b.low) + " and at most " + shown(b.high) + unit;
+    }
+    return "from " + shown(b.low) + " to " + shown(b.high) + unit;
+}
+
+bool within(double v, const Bounds& b) {
+    return (b.lowOpen ? v > b.low : v >= b.low) && v <= b.high;
+}
+
+}  // namespace
+
 Command parseCommandLine(const std::vector<std::string>& args) {
     if (args.empty()) {
         return HelpCommand{};
@@ -116,27 +249,41 @@ Command parseCommandLine(const std::vector<std::string>& args) {
         return VersionCommand{};
     }
 
-    // Options as "--name value" or "--name=value"; positional words apart.
+    // Options as "--name value" or "--name=value"; positional words apart. Switches take no
+    // following word; "--3d=no" and the like set them explicitly.
     std::vector<std::pair<std::string, std::optional<std::string>>> options;
     std::vector<std::string> words;
     static const std::vector<std::string> flags = {
-        "--3d", "--labels", "--no-labels", "--leaders", "--no-leaders", "--help", "-h"};
+        "--3d",      "--no-3d",      "--labels", "--no-labels", "--leaders",
+        "--no-leaders", "--verbose", "--help",   "-h"};
+    const auto isFlag = [](const std::string& name) {
+        return std::find(flags.begin(), flags.end(), name) != flags.end();
+    };
+    bool afterDashes = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a.rfind("--", 0) == 0 || a == "-h") {
-            const std::size_t eq = a.find('=');
-            if (eq != std::string::npos) {
-                options.emplace_back(a.substr(0, eq), a.substr(eq + 1));
-            } else if (std::find(flags.begin(), flags.end(), a) != flags.end()) {
-                options.emplace_back(a, std::nullopt);
-            } else if (i + 1 < args.size()) {
-                options.emplace_back(a, args[i + 1]);
-                ++i;
+        if (!afterDashes && a.size() > 1 && a[0] == '-' && a[1] != '-') {
+            options.emplace_back(a, std::nullopt);  // short options: only -h is known
+            continue;
+        }
+        if (afterDashes || a.rfind("--", 0) != 0 || a == "--") {
+            if (a == "--" && !afterDashes) {
+                afterDashes = true;  // everything after "--" is a data file, even "-x"
             } else {
-                return UsageError{a + " needs a value"};
+                words.push_back(a);
             }
+            continue;
+        }
+        const std::size_t eq = a.find('=');
+        if (eq != std::string::npos) {
+            options.emplace_back(a.substr(0, eq), a.substr(eq + 1));
+        } else if (isFlag(a)) {
+            options.emplace_back(a, std::nullopt);
+        } else if (i + 1 < args.size()) {
+            options.emplace_back(a, args[i + 1]);
+            ++i;
         } else {
-            words.push_back(a);
+            return UsageError{a + " needs a value"};
         }
     }
     for (const auto& [name, value] : options) {
@@ -168,6 +315,8 @@ Command parseCommandLine(const std::vector<std::string>& args) {
                 demo.outDir = *value;
             } else if (name == "--data" && value) {
                 demo.dataDir = *value;
+            } else if (name == "--verbose" && !value) {
+                demo.verbose = true;
             } else {
                 return UsageError{"demo does not know the option " + name};
             }
@@ -188,18 +337,26 @@ Command parseCommandLine(const std::vector<std::string>& args) {
     }
     job.dataPath = words[0];
     using Setter = std::function<bool(const std::optional<std::string>&)>;
-    const auto setNumber = [&](double& target, const char* name) -> Setter {
-        return [&target, &number, name](const std::optional<std::string>& v) {
-            const auto n = number(name, v.value_or(""));
-            if (n) {
-                target = *n;
-            }
+    // A number within its bounds, or nothing with `error` set.
+    const auto bounded = [&](const char* name, const Bounds& bounds,
+                             const std::optional<std::string>& v) -> std::optional<double> {
+        const auto n = number(name, v.value_or(""));
+        if (n && !within(*n, bounds)) {
+            error = std::string(name) + " must be " + boundsText(bounds) + ", not " + v.value_or("");
+            return std::nullopt;
+        }
+        return n;
+    };
+    const auto setBounded = [&](double& target, const char* name, Bounds bounds) -> Setter {
+        return [&target, &bounded, name, bounds](const std::optional<std::string>& v) {
+            const auto n = bounded(name, bounds, v);
+            target = n.value_or(target);
             return n.has_value();
         };
     };
-    const auto setOptional = [&](std::optional<double>& target, const char* name) -> Setter {
-        return [&target, &number, name](const std::optional<std::string>& v) {
-            target = number(name, v.value_or(""));
+    const auto setOptional = [&](std::optional<double>& target, const char* name, Bounds bounds) -> Setter {
+        return [&target, &bounded, name, bounds](const std::optional<std::string>& v) {
+            target = bounded(name, bounds, v);
             return target.has_value();
         };
     };
@@ -209,9 +366,19 @@ Command parseCommandLine(const std::vector<std::string>& args) {
             return true;
         };
     };
-    const auto setFlag = [](bool& target, bool to) -> Setter {
-        return [&target, to](const std::optional<std::string>&) {
-            target = to;
+    const auto setSwitch = [&](bool& target, const char* name, bool negative) -> Setter {
+        return [&target, &error, name, negative](const std::optional<std::string>& v) {
+            if (negative && v) {
+                error = std::string(name) + " takes no value";
+                return false;
+            }
+            const auto on = switchValue(v);
+            if (!on) {
+                error = std::string(name) + " takes no value, or one of yes, no, true, false, on, off; not '" +
+                        *v + "'";
+                return false;
+            }
+            target = negative ? !*on : *on;
             return true;
         };
     };
@@ -230,6 +397,9 @@ Command parseCommandLine(const std::vector<std::string>& args) {
             return true;
         };
     };
+    constexpr Bounds kPositivePoints{0, kMaxBarPoints, true, "points"};
+    constexpr Bounds kPoints{0, kMaxBarPoints, false, "points"};
+    constexpr Bounds kAnyValue{-kMaxMagnitude, kMaxMagnitude, false, ""};
     const std::map<std::string, Setter> setters = {
         {"--layer", setText(job.layer)},
         {"--key", setText(job.key)},
@@ -238,34 +408,46 @@ Command parseCommandLine(const std::vector<std::string>& args) {
         {"--out", setText(job.outDir)},
         {"--name", setText(job.baseName)},
         {"--title", setText(job.title)},
-        {"--point-size", setNumber(job.pointSize, "--point-size")},
-        {"--min", setOptional(job.minValue, "--min")},
-        {"--max", setOptional(job.maxValue, "--max")},
-        {"--size", setOptional(job.markerSize, "--size")},
-        {"--min-mm", setOptional(job.minMM, "--min-mm")},
-        {"--bar-width", setNumber(job.barWidth, "--bar-width")},
-        {"--spacing", setNumber(job.spacing, "--spacing")},
-        {"--thickness", setNumber(job.thickness, "--thickness")},
-        {"--distance", setNumber(job.distance, "--distance")},
-        {"--min-label", setNumber(job.minLabel, "--min-label")},
-        {"--null-value", setNumber(job.nullValue, "--null-value")},
-        {"--divide", setNumber(job.divide, "--divide")},
-        {"--dpi", setNumber(job.dpi, "--dpi")},
+        {"--point-size", setBounded(job.pointSize, "--point-size", kPoints)},
+        {"--min", setOptional(job.minValue, "--min", kAnyValue)},
+        {"--max", setOptional(job.maxValue, "--max", Bounds{0, kMaxMagnitude, true, ""})},
+        {"--size", setOptional(job.markerSize, "--size", Bounds{0, kMaxChartPoints, true, "points"})},
+        {"--min-mm", setOptional(job.minMM, "--min-mm", Bounds{0, kMaxMinMM, true, "mm"})},
+        {"--bar-width", setBounded(job.barWidth, "--bar-width", kPositivePoints)},
+        {"--spacing", setBounded(job.spacing, "--spacing", kPoints)},
+        {"--thickness", setBounded(job.thickness, "--thickness", kPoints)},
+        {"--distance", setBounded(job.distance, "--distance", Bounds{0, kMaxDistance, false, "map units"})},
+        {"--min-label", setBounded(job.minLabel, "--min-label", Bounds{0, kMaxMagnitude, false, ""})},
+        {"--null-value", setBounded(job.nullValue, "--null-value", kAnyValue)},
+        {"--divide", setBounded(job.divide, "--divide", kAnyValue)},
+        {"--dpi", setBounded(job.dpi, "--dpi", Bounds{kMinDpi, kMaxDpi, false, ""})},
         {"--label-digits", setInt(job.labelDigits, "--label-digits", 1, 15)},
-        {"--width", setInt(job.width, "--width", 16, 20000)},
-        {"--height", setInt(job.height, "--height", 16, 20000)},
-        {"--3d", setFlag(job.threeD, true)},
-        {"--labels", setFlag(job.labels, true)},
-        {"--no-labels", setFlag(job.labels, false)},
-        {"--leaders", setFlag(job.leaders, true)},
-        {"--no-leaders", setFlag(job.leaders, false)},
+        {"--width", setInt(job.width, "--width", kMinPictureSide, kMaxPictureSide)},
+        {"--height", setInt(job.height, "--height", kMinPictureSide, kMaxPictureSide)},
+        {"--3d", setSwitch(job.threeD, "--3d", false)},
+        {"--no-3d", setSwitch(job.threeD, "--no-3d", true)},
+        {"--labels", setSwitch(job.labels, "--labels", false)},
+        {"--no-labels", setSwitch(job.labels, "--no-labels", true)},
+        {"--leaders", setSwitch(job.leaders, "--leaders", false)},
+        {"--no-leaders", setSwitch(job.leaders, "--no-leaders", true)},
+        {"--verbose", setSwitch(job.verbose, "--verbose", false)},
     };
     for (const auto& [name, value] : options) {
-        if (name == "--fields") {
-            job.fields = split(value.value_or(""), ',');
-            if (std::any_of(job.fields.begin(), job.fields.end(), [](const auto& f) { return f.empty(); })) {
-                return UsageError{"--fields takes field names separated by commas, like pop_max,pop_min"};
+        if (name == "--fields" || name == "--field") {
+            if (name == "--field") {
+                if (value.value_or("").empty()) {
+                    return UsageError{"--field needs a field name"};
+                }
+                job.fields.push_back(*value);
+                continue;
             }
+            const auto list = parseFieldList(value.value_or(""));
+            if (!list) {
+                return UsageError{"--fields takes field names separated by commas, like pop_max,pop_min; "
+                                  "put a name with blanks or commas in double quotes (--fields '\"a, b\",c') "
+                                  "or give it with --field NAME"};
+            }
+            job.fields.insert(job.fields.end(), list->begin(), list->end());
             continue;
         }
         if (name == "--placement") {
@@ -281,7 +463,8 @@ Command parseCommandLine(const std::vector<std::string>& args) {
             job.where = parseFilter(value.value_or(""));
             if (!job.where) {
                 return UsageError{"--where needs FIELD OP VALUE with OP one of = != < <= > >=, like "
-                                  "\"pop_max >= 5000000\""};
+                                  "\"pop_max >= 5000000\"; put an odd field name in double quotes: "
+                                  "'\"rate, %\" > 2'"};
             }
             continue;
         }
@@ -303,7 +486,9 @@ Command parseCommandLine(const std::vector<std::string>& args) {
                 if (!format) {
                     return UsageError{"--formats takes png, svg and pdf, not '" + f + "'"};
                 }
-                job.formats.push_back(*format);
+                if (std::find(job.formats.begin(), job.formats.end(), *format) == job.formats.end()) {
+                    job.formats.push_back(*format);
+                }
             }
             continue;
         }
@@ -321,17 +506,31 @@ Command parseCommandLine(const std::vector<std::string>& args) {
     if (job.divide == 0) {
         return UsageError{"--divide cannot be 0"};
     }
-    if (job.minValue && job.maxValue && std::fabs(*job.minValue) > std::fabs(*job.maxValue)) {
-        return UsageError{"--min must not be larger than --max"};
+    if (!isPlainBaseName(job.baseName)) {
+        return UsageError{"--name takes a plain file name without a folder, like big-cities, not '" +
+                          job.baseName + "'; give the folder with --out"};
     }
-    if (job.markerSize && *job.markerSize <= 0) {
-        return UsageError{"--size must be above 0 points"};
+    if (job.outDir.empty()) {
+        return UsageError{"--out needs a folder"};
     }
-    if (job.dpi <= 0) {
-        return UsageError{"--dpi must be above 0"};
+    if (job.minValue && *job.minValue < 0) {
+        return UsageError{"--min is the smallest size of a value that is drawn (negative values are drawn "
+                          "below the zero line by their size), so it cannot be negative: " +
+                          shown(*job.minValue)};
     }
-    if (job.barWidth <= 0) {
-        return UsageError{"--bar-width must be above 0 points"};
+    if (job.minValue && job.maxValue && !(*job.minValue < *job.maxValue)) {
+        return UsageError{"--min (" + shown(*job.minValue) + ") must be smaller than --max (" +
+                          shown(*job.maxValue) + ")"};
+    }
+    const bool png = std::find(job.formats.begin(), job.formats.end(), render::ExportFormat::Png) !=
+                     job.formats.end();
+    if (png && pictureBytes(job.width, job.height) > kMaxPictureBytes) {
+        std::ostringstream need;
+        need << std::fixed << std::setprecision(1) << pictureBytes(job.width, job.height) / (1 << 30);
+        return UsageError{"a PNG of " + std::to_string(job.width) + " × " + std::to_string(job.height) +
+                          " pixels needs " + need.str() + " GiB of memory to draw, above the limit of " +
+                          shown(kMaxPictureBytes / (1 << 30)) +
+                          " GiB; make it smaller or leave PNG out with --formats svg,pdf"};
     }
     return ChartCommand{job};
 }
@@ -353,34 +552,52 @@ std::string chartHelpText() {
     return "Usage: kartoplot chart FILE --fields A,B,... [options]\n"
            "\n"
            "Data\n"
+           "  --fields A,B,...    the numeric fields to chart, in bar order; a name with blanks\n"
+           "                      or commas goes in double quotes: --fields '\"rate, %\",pop'\n"
+           "  --field NAME        one more chart field, named exactly (repeatable)\n"
            "  --layer NAME        the point layer (default: the file's first point layer)\n"
            "  --key FIELD         the field that names each chart (default: the object id)\n"
-           "  --where \"F OP V\"    chart only the features that match (OP: = != < <= > >=)\n"
-           "  --divide N          chart the values divided by N (1000000: millions)\n"
+           "  --where \"F OP V\"    chart only the features that match (OP: = != < <= > >=);\n"
+           "                      an odd field name goes in double quotes: '\"a<b\" >= 2'\n"
+           "  --divide N          chart the values divided by N (1000000: millions; not 0)\n"
            "  --backdrop FILE     draw the layers of FILE beneath, e.g. land polygons\n"
-           "  --crs CRS           reproject to CRS (EPSG:3857, a PROJ or WKT text)\n"
-           "Values and sizes\n"
-           "  --min V --max V     value range; bars are clamped to it (default: from the data)\n"
-           "  --size PT           drawn height of the maximum value in points (default 36)\n"
-           "  --min-mm MM         or: drawn height of the minimum value in millimetres\n"
-           "  --bar-width PT      width of one bar (default 6)\n"
-           "  --spacing PT        gap between bars (default 0)\n"
-           "  --3d --thickness PT bars with a 3D depth\n"
+           "  --crs CRS           reproject to CRS (EPSG:3857, a PROJ or WKT text); features\n"
+           "                      that cannot be projected are skipped and counted\n"
+           "Values and sizes (bars show a value's size; negative values go below the zero line)\n"
+           "  --min V --max V     range of sizes drawn, 0 <= min < max <= 1e300; sizes beyond\n"
+           "                      it are clamped (default: max from the data, min = max / 100)\n"
+           "  --size PT           drawn height of the maximum value, above 0 to 2000 points\n"
+           "                      (default 36)\n"
+           "  --min-mm MM         or: drawn height of the minimum value, above 0 to 700 mm\n"
+           "  --bar-width PT      width of one bar, above 0 to 1000 points (default 6)\n"
+           "  --spacing PT        gap between bars, 0 to 1000 points (default 0)\n"
+           "  --3d --thickness PT bars with a 3D depth of 0 to 1000 points (default 5)\n"
            "  --null-value V      value drawn for missing values (default 0)\n"
            "Placement and labels\n"
            "  --placement NAME    " + placementNames() + " (default E)\n"
-           "  --distance D        distance from the feature's marker, in map units\n"
+           "  --distance D        distance from the feature's marker, 0 to 1e12 map units\n"
            "  --leaders / --no-leaders    lines back to the features (default on)\n"
            "  --labels / --no-labels      value labels (default on)\n"
-           "  --label-digits N    characters of a label (default 3)\n"
-           "  --min-label V       values up to V get no label\n"
-           "  --point-size PT     size of the feature markers (default 4)\n"
+           "  --label-digits N    characters of a label, 1 to 15 (default 3)\n"
+           "  --min-label V       values up to V (0 or more) get no label\n"
+           "  --point-size PT     size of the feature markers, 0 to 1000 points (default 4)\n"
            "Output\n"
            "  --title TEXT        a title and a key of the bars at the top left\n"
-           "  --out DIR --name BASE       where to write BASE.png, BASE.svg, BASE.pdf\n"
+           "  --out DIR --name BASE       write BASE.png, BASE.svg, BASE.pdf into DIR; BASE is a\n"
+           "                      plain name (no '/', '\\' or '..'). Files are replaced only when\n"
+           "                      every one was written; a failed run writes none\n"
            "  --formats png,svg,pdf       which files to write\n"
-           "  --width PX --height PX --dpi N   picture size (default 1600 × 1000 at 96 dpi)\n"
-           "  --language ru|en    language of messages\n";
+           "  --width PX --height PX      picture size, 16 to 20000 pixels (default 1600 × 1000);\n"
+           "                      a PNG may need at most 1 GiB to draw (4 bytes a pixel)\n"
+           "  --dpi N             resolution, 10 to 2400 (default 96); PDF pages larger than\n"
+           "                      14 400 points are scaled down to fit the format\n"
+           "  --language ru|en    language of messages\n"
+           "  --verbose           error records on standard error too (always in the error log)\n"
+           "\n"
+           "Switches (--3d, --labels, --leaders, --verbose) take no value, or one of yes, no,\n"
+           "true, false, on, off after '=': --labels=no. Numbers use '.' or ',' as the decimal\n"
+           "separator. Exit codes: 0 done, 1 the run failed (nothing written), 2 bad options,\n"
+           "130/143 interrupted (nothing left behind).\n";
 }
 
 }  // namespace kartoplot::cli

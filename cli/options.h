@@ -11,7 +11,8 @@
 
 namespace kartoplot::cli {
 
-// A simple attribute filter: FIELD OP VALUE, OP one of = != < <= > >=.
+// A simple attribute filter: FIELD OP VALUE, OP one of = != < <= > >=. A field name that holds
+// blanks, commas or comparison signs is written in double quotes ("a<b" >= 3; "" for a quote).
 struct AttributeFilter {
     enum class Op { Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual };
     std::string field;
@@ -23,6 +24,29 @@ struct AttributeFilter {
 // Parses "pop_max >= 5000000"; nothing when the text is not of that form.
 std::optional<AttributeFilter> parseFilter(const std::string& text);
 
+// Field names separated by commas; a name in double quotes keeps its blanks and may hold
+// commas ("a, b",c → `a, b` and `c`; "" inside quotes is one quote). Nothing when a name is
+// empty or a quote is not closed.
+std::optional<std::vector<std::string>> parseFieldList(const std::string& text);
+
+// Whether a text can be the base name of the output files: not empty, no '/', '\\' or
+// control characters, and not "." or "..".
+bool isPlainBaseName(const std::string& name);
+
+// Bounds of the chart options, checked by the parser (and by the job for worked-out values).
+inline constexpr double kMinDpi = 10;
+inline constexpr double kMaxDpi = 2400;
+inline constexpr int kMinPictureSide = 16;             // pixels
+inline constexpr int kMaxPictureSide = 20000;          // pixels
+inline constexpr double kMaxPictureBytes = 1024.0 * 1024 * 1024;  // a PNG's drawing buffer
+inline constexpr double kMaxChartPoints = 2000;        // chart size, about 70 cm
+inline constexpr double kMaxBarPoints = 1000;          // bar width, spacing, 3D depth, markers
+inline constexpr double kMaxMinMM = 700;               // drawn height of the minimum value
+inline constexpr double kMaxMagnitude = 1e300;         // values of the range, null value, divisor
+inline constexpr double kMaxDistance = 1e12;           // map units
+
+// The memory a PNG of width × height pixels needs while it is drawn, in bytes.
+double pictureBytes(int width, int height);
 struct ChartJob {
     std::string dataPath;
     std::string layer;                 // empty: the file's first point layer
@@ -57,6 +81,7 @@ struct ChartJob {
     std::string baseName = "kartoplot-map";
     std::vector<render::ExportFormat> formats{render::ExportFormat::Png, render::ExportFormat::Svg,
                                               render::ExportFormat::Pdf};
+    bool verbose = false;              // error records on standard error too
 };
 
 struct HelpCommand {
@@ -69,6 +94,7 @@ struct LayersCommand {
 struct DemoCommand {
     std::string outDir = "kartoplot-demo";
     std::string dataDir;  // empty: the bundled data
+    bool verbose = false;
 };
 struct ChartCommand {
     ChartJob job;

@@ -216,6 +216,12 @@ constexpr MessageText<DesktopMessage> kDesktopTexts[] = {
     {DesktopMessage::ScaleStart, "Масштаб ", "Scale "},
     {DesktopMessage::ReferenceScaleStart, "Опорный масштаб ", "Reference scale "},
     {DesktopMessage::NoReferenceScale, "Нет опорного масштаба", "No reference scale"},
+    {DesktopMessage::NothingToDrawStart,
+     "Нечего показать: ни у одного объекта нет пригодных координат в файле ",
+     "Nothing to draw: no feature has usable coordinates in "},
+    {DesktopMessage::NoFeaturesStart, "В файле нет объектов: ", "The file has no features: "},
+    {DesktopMessage::SkippedFeaturesStart, "Пропущены объекты, которые нельзя показать, в файле ",
+     "Features that cannot be drawn were skipped in "},
 };
 
 // Row n - 1 must hold entry n, so that a table can be filled by position.

@@ -193,6 +193,9 @@ enum class DesktopMessage {
     ScaleStart = 20,           // ScaleStart + "1 : 50 000"
     ReferenceScaleStart = 21,  // ReferenceScaleStart + "1 : 50 000"
     NoReferenceScale = 22,
+    NothingToDrawStart = 23,   // NothingToDrawStart + path: no feature with a usable position
+    NoFeaturesStart = 24,      // NoFeaturesStart + path: the file's layers are empty
+    SkippedFeaturesStart = 25, // SkippedFeaturesStart + path + ": " + what was skipped
 };
 
 // Number of entries in the table that an id type names.
@@ -209,7 +212,7 @@ inline constexpr std::size_t kMessageCount<NoticeMessage> = 3;
 template <>
 inline constexpr std::size_t kMessageCount<ChooserMessage> = 48;
 template <>
-inline constexpr std::size_t kMessageCount<DesktopMessage> = 22;
+inline constexpr std::size_t kMessageCount<DesktopMessage> = 25;
 
 // The current texts of one message table. Entries are numbered from 1, as the ids are.
 template <class Id>

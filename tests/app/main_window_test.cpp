@@ -136,6 +136,45 @@ TEST_F(Window, AFileThatCannotBeImportedShowsOneMessageAndAddsNothing) {
     EXPECT_EQ(map().layerCount(), 2);
 }
 
+// Files that open to nothing drawable say so and add nothing; skipped features are named.
+TEST_F(Window, FilesWithNothingToDrawOrSkippedFeaturesSaySo) {
+    using language::DesktopMessage;
+    const auto collection = [](const std::string& features) {
+        return R"({"type":"FeatureCollection","features":[)" + features + "]}";
+    };
+    const auto point = [](const char* xy) {
+        return std::string(R"({"type":"Feature","properties":{},"geometry":{"type":"Point","coordinates":)") +
+               xy + "}}";
+    };
+    struct Case {
+        const char* what;
+        std::string content;
+        DesktopMessage message;
+        host::MessageIcon icon;
+        int layers;  // in the map afterwards
+    };
+    const Case cases[] = {
+        {"only a huge point", collection(point("[1e308,0]")), DesktopMessage::NothingToDrawStart,
+         host::MessageIcon::Exclamation, 0},
+        {"no features", collection(""), DesktopMessage::NoFeaturesStart, host::MessageIcon::Exclamation, 0},
+        {"only null geometries", collection(R"({"type":"Feature","properties":{},"geometry":null})"),
+         DesktopMessage::NothingToDrawStart, host::MessageIcon::Exclamation, 0},
+        {"one point skipped", collection(point("[1,2]") + "," + point("[NaN,2]")),
+         DesktopMessage::SkippedFeaturesStart, host::MessageIcon::Information, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        interaction->messages.clear();
+        const std::string path = writeFile("odd.geojson", c.content);
+        EXPECT_EQ(window.openFiles({path}), c.layers);
+        ASSERT_EQ(interaction->messages.size(), 1u);
+        EXPECT_EQ(interaction->messages[0].text.rfind(englishText(c.message) + path, 0), 0u)
+            << interaction->messages[0].text;
+        EXPECT_EQ(interaction->messages[0].icon, c.icon);
+        EXPECT_EQ(map().layerCount(), c.layers);
+    }
+}
+
 TEST_F(Window, CommandActionAppearsOnlyOnceInstalledAndFollowsItsEnabledState) {
     auto* toolbar = window.findChild<QToolBar*>("commandsToolBar");
     EXPECT_TRUE(toolbar->actions().isEmpty());

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "cli/console.h"
@@ -77,7 +79,7 @@ TEST_F(ChartJobTest, BadDataGivesOneClearMessageAndNoPicture) {
     const std::string land = std::string(KARTOPLOT_DATA_DIR) + "/land.geojson";
     const Case cases[] = {
         {"missing file", "/nowhere/x.geojson", {"a"}, "", "/nowhere/x.geojson"},
-        {"no point layer", land, {"featurecla"}, "", "has no point layer"},
+        {"no point layer", land, {"featurecla"}, "", "holds polygons, no points; charts stand on points"},
         {"unknown field", places, {"pop_max", "height"}, "", "has no field height; its numeric fields are: "},
         {"text field", places, {"name"}, "", "the field name is not numeric"},
         {"unknown key", places, {"pop_max"}, "city", "has no key field city"},
@@ -96,6 +98,76 @@ TEST_F(ChartJobTest, BadDataGivesOneClearMessageAndNoPicture) {
         EXPECT_TRUE(report.files.empty());
     }
     EXPECT_FALSE(std::filesystem::exists(dir));
+}
+
+// Hostile data and settings: a run either charts what can be charted and says what it skipped,
+// or fails in words and leaves the pictures that were there untouched.
+TEST_F(ChartJobTest, HostileDataFailsInWordsOrSkipsWhatCannotBeDrawn) {
+    struct Case {
+        const char* what;
+        std::string features;  // GeoJSON features; each gets the property "name"
+        std::function<void(ChartJob&)> adjust;
+        int exitCode;
+        std::string expected;  // in err for failures, in out for successes
+    };
+    const auto point = [](const char* name, const char* xy, const char* v) {
+        return std::string(R"({"type":"Feature","properties":{"name":")") + name + R"(","v":)" + v +
+               R"(},"geometry":{"type":"Point","coordinates":)" + xy + "}}";
+    };
+    const std::string good = point("Good", "[10,10]", "5") + "," + point("Fine", "[20,20]", "8");
+    const Case cases[] = {
+        {"a point beyond any map", good + "," + point("Atlantis", "[1e308,0]", "3"), nullptr, 0,
+         "1 feature was skipped: 'Atlantis' ("},
+        {"an Infinity value", good + "," + point("Tokyo", "[30,30]", "Infinity"), nullptr, 0,
+         "'Tokyo' (field v holds"},
+        {"only a point beyond any map", point("Atlantis", "[9e307,1]", "3"), nullptr, 1,
+         "has no features that can be drawn: 1 feature was skipped: 'Atlantis'"},
+        {"no features", "", nullptr, 1, "has no features"},
+        {"no geometry", R"({"type":"Feature","properties":{"name":"N","v":1},"geometry":null})", nullptr, 1,
+         "has 1 feature, but none has a geometry to draw"},
+        {"values beyond the largest range", point("Big", "[1,1]", "1e305"), nullptr, 1,
+         "the chart fields hold values up to"},
+        {"a minimum above the data", good, [](ChartJob& j) { j.minValue = 1e300; }, 1,
+         "--min 1E+300 is not below the largest value of the chart fields, 8"},
+        {"a minimum height far too tall", good, [](ChartJob& j) { j.minValue = 1e-6; j.minMM = 700; }, 1,
+         "points high; they must be from 1 to 2000 points"},
+        {"a division that overflows", good, [](ChartJob& j) { j.divide = 1e-308; }, 1,
+         "feature 'Good': field v holds 5, which divided by --divide"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::create_directories(dir);
+        const std::string data = (dir / "places.geojson").string();
+        std::ofstream(data) << R"({"type":"FeatureCollection","features":[)" << c.features << "]}";
+        std::ofstream(dir / "map.png") << "old picture";
+        out.str("");
+        err.str("");
+        ChartJob job;
+        job.dataPath = data;
+        job.fields = {"v"};
+        job.key = "name";
+        job.outDir = dir.string();
+        job.baseName = "map";
+        job.width = 200;
+        job.height = 100;
+        if (c.adjust) {
+            c.adjust(job);
+        }
+        const JobReport report = runChartJob(job, out, err, false);
+        EXPECT_EQ(report.exitCode, c.exitCode) << err.str();
+        const std::string& said = c.exitCode == 0 ? out.str() : err.str();
+        EXPECT_NE(said.find(c.expected), std::string::npos) << said;
+        std::ifstream png(dir / "map.png");
+        const std::string first((std::istreambuf_iterator<char>(png)), {});
+        EXPECT_EQ(first == "old picture", c.exitCode != 0) << "a failed run writes nothing";
+        EXPECT_EQ(report.files.size(), c.exitCode == 0 ? 3u : 0u);
+        std::size_t entries = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) {
+            ++entries;
+        }
+        EXPECT_EQ(entries, c.exitCode == 0 ? 4u : 2u) << "the data and the pictures, no temporaries";
+        std::filesystem::remove_all(dir);
+    }
 }
 
 TEST_F(ChartJobTest, AFilterThatMatchesNothingIsAnError) {

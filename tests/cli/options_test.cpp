@@ -51,11 +51,36 @@ TEST(CommandLine, EveryBadOptionIsNamedInItsError) {
         {{"chart", "a.json", "--fields", "a", "--min", "low"}, "--min needs a number, not 'low'"},
         {{"chart", "a.json", "--fields", "a", "--placement", "up"}, "unknown placement 'up'"},
         {{"chart", "a.json", "--fields", "a", "--colour", "red"}, "chart does not know the option --colour"},
+        {{"chart", "a.json", "--fields", "a", "-v"}, "chart does not know the option -v"},
         {{"chart", "a.json", "--fields", "a", "--width", "12.5"}, "--width needs a whole number"},
         {{"chart", "a.json", "--fields", "a,,b"}, "--fields takes field names separated by commas"},
         {{"chart", "a.json", "--fields", "a", "--where", "pop"}, "--where needs FIELD OP VALUE"},
         {{"chart", "a.json", "--fields", "a", "--formats", "png,tif"}, "--formats takes png, svg and pdf, not 'tif'"},
-        {{"chart", "a.json", "--fields", "a", "--min", "30", "--max", "20"}, "--min must not be larger than --max"},
+        {{"chart", "a.json", "--fields", "a", "--min", "30", "--max", "20"}, "--min (30) must be smaller than --max (20)"},
+        {{"chart", "a.json", "--fields", "a", "--min", "5", "--max", "-10"}, "--max must be above 0"},
+        {{"chart", "a.json", "--fields", "a", "--min", "-2e7", "--max", "5e6"}, "--min is the smallest size"},
+        {{"chart", "a.json", "--fields", "a", "--max", "1.7976931348623157e308"}, "--max must be above 0 and at most 1E+300"},
+        {{"chart", "a.json", "--fields", "a", "--dpi", "1e300"}, "--dpi must be from 10 to 2400, not 1e300"},
+        {{"chart", "a.json", "--fields", "a", "--dpi", "0.001"}, "--dpi must be from 10 to 2400"},
+        {{"chart", "a.json", "--fields", "a", "--size", "1e300"}, "--size must be above 0 and at most 2000 points"},
+        {{"chart", "a.json", "--fields", "a", "--bar-width", "1e300"}, "--bar-width must be above 0"},
+        {{"chart", "a.json", "--fields", "a", "--point-size", "-1"}, "--point-size must be from 0 to 1000 points"},
+        {{"chart", "a.json", "--fields", "a", "--min-mm", "-5"}, "--min-mm must be above 0"},
+        {{"chart", "a.json", "--fields", "a", "--min-mm", "0"}, "--min-mm must be above 0"},
+        {{"chart", "a.json", "--fields", "a", "--spacing", "-1"}, "--spacing must be from 0"},
+        {{"chart", "a.json", "--fields", "a", "--distance", "inf"}, "--distance needs a number, not 'inf'"},
+        {{"chart", "a.json", "--fields", "a", "--width", "20001"}, "--width needs a whole number from 16 to 20000"},
+        {{"chart", "a.json", "--fields", "a", "--width", "20000", "--height", "20000"}, "needs 1.5 GiB of memory"},
+        {{"chart", "a.json", "--fields", "a", "--3d=maybe"}, "--3d takes no value, or one of yes, no"},
+        {{"chart", "a.json", "--fields", "a", "--no-labels=yes"}, "--no-labels takes no value"},
+        {{"chart", "a.json", "--fields", "a", "--name", "../x"}, "--name takes a plain file name"},
+        {{"chart", "a.json", "--fields", "a", "--name", "/tmp/x"}, "--name takes a plain file name"},
+        {{"chart", "a.json", "--fields", "a", "--name", "a\\b"}, "--name takes a plain file name"},
+        {{"chart", "a.json", "--fields", "a", "--name", ""}, "--name takes a plain file name"},
+        {{"chart", "a.json", "--fields", "a", "--name", ".."}, "--name takes a plain file name"},
+        {{"chart", "a.json", "--fields", "\"a,b"}, "--fields takes field names"},
+        {{"chart", "a.json", "--fields", "\"a\"x,b"}, "--fields takes field names"},
+        {{"chart", "a.json", "--field", ""}, "--field needs a field name"},
         {{"chart", "a.json", "--fields", "a", "--divide", "0"}, "--divide cannot be 0"},
         {{"chart", "a.json", "--fields"}, "--fields needs a value"},
         {{"draw", "a.json"}, "unknown command 'draw'"},
@@ -66,6 +91,37 @@ TEST(CommandLine, EveryBadOptionIsNamedInItsError) {
         SCOPED_TRACE(c.expected);
         EXPECT_NE(usageError(c.args).find(c.expected), std::string::npos) << usageError(c.args);
     }
+}
+
+TEST(CommandLine, SwitchesQuotedFieldsAndBoundsAtTheirEdges) {
+    const auto job = [](std::vector<std::string> args) {
+        args.insert(args.begin(), {"chart", "a.json"});
+        const Command c = parseCommandLine(args);
+        EXPECT_TRUE(std::holds_alternative<ChartCommand>(c)) << usageError(args);
+        return std::holds_alternative<ChartCommand>(c) ? std::get<ChartCommand>(c).job : ChartJob{};
+    };
+    EXPECT_FALSE(job({"--fields", "a", "--3d=no"}).threeD);
+    EXPECT_TRUE(job({"--fields", "a", "--3d=ON"}).threeD);
+    EXPECT_FALSE(job({"--fields", "a", "--labels=false"}).labels);
+    EXPECT_FALSE(job({"--fields", "a", "--leaders=off", "--verbose"}).leaders);
+    EXPECT_TRUE(job({"--fields", "a", "--verbose"}).verbose);
+    EXPECT_EQ(usageError({"chart", "a.json", "--fields", "a", "--3d", "b.json"}),
+              "chart takes one data file, not 2")
+        << "a switch takes no word";
+
+    EXPECT_EQ(job({"--fields", R"("a, b",c, " d ","e""f")"}).fields,
+              (std::vector<std::string>{"a, b", "c", " d ", "e\"f"}));
+    EXPECT_EQ(job({"--field", " lead", "--fields", "x", "--field", "p<q"}).fields,
+              (std::vector<std::string>{" lead", "x", "p<q"}));
+
+    const ChartJob edges = job({"--fields", "a", "--dpi", "10", "--width", "16", "--height", "20000",
+                                "--min", "0", "--max", "1e300", "--size", "2000", "--spacing", "0"});
+    EXPECT_EQ(edges.dpi, 10);
+    EXPECT_EQ(edges.maxValue, 1e300);
+    EXPECT_EQ(job({"--fields", "a", "--width", "20000", "--height", "20000", "--formats", "svg,pdf"}).width,
+              20000)
+        << "no drawing buffer without PNG";
+    EXPECT_EQ(job({"--fields", "a", "--name", "..hidden.map"}).baseName, "..hidden.map");
 }
 
 TEST(CommandLine, HelpVersionDemoAndLayers) {
@@ -92,6 +148,16 @@ TEST(CommandLine, PlacementNamesAndFilters) {
     EXPECT_EQ(parseFilter("a>3")->op, AttributeFilter::Op::Greater);
     EXPECT_FALSE(parseFilter("= 3"));
     EXPECT_FALSE(parseFilter("just words"));
+
+    // Odd field names in double quotes: blanks kept, commas and signs inside.
+    const auto quoted = parseFilter(R"( " rate, <%>" >= 2)");
+    ASSERT_TRUE(quoted);
+    EXPECT_EQ(quoted->field, " rate, <%>");
+    EXPECT_EQ(quoted->op, AttributeFilter::Op::GreaterOrEqual);
+    EXPECT_EQ(quoted->value, "2");
+    EXPECT_EQ(parseFilter(R"("a""b"=x)")->field, "a\"b");
+    EXPECT_FALSE(parseFilter(R"("open >= 2)"));
+    EXPECT_FALSE(parseFilter(R"("a" junk >= 2)"));
 }
 
 }  // namespace

@@ -420,6 +420,7 @@ const char* coordinateFault(const OGRGeometry& geometry) {
 
 constexpr double kFullTurn = 360.0;  // degrees
 constexpr double kHalfTurn = 180.0;
+constexpr double kWorldTolerance = 1.0;  // degrees: an area of use this close to 360° is the world
 constexpr double kPole = 90.0;
 // Mercator runs off to infinity at the poles; web maps end here.
 constexpr double kMercatorLatitudeLimit = 85.06;
@@ -627,7 +628,7 @@ std::vector<OGRPolygon> visibleHemisphere(double centreLon, double centreLat) {
 
 // Where a projected map can draw lines and polygons of a geographic layer, in the layer's
 // degrees: between the map's antimeridian (lon_0 ± 180°, where the map wraps from one side to
-// the other) and inside the target's valid area (its area of use; Mercator within ±85.06°).
+// the other) and inside the target's valid area (a world map's area of use; Mercator within ±85.06°).
 class DrawableArea {
 public:
     DrawableArea(const OGRSpatialReference& source, const OGRSpatialReference& target,
@@ -642,12 +643,13 @@ public:
         if (target.GetAreaOfUse(&west, &south, &east, &north, nullptr) && south < north &&
             south >= -kPole && north <= kPole && std::abs(west) <= kHalfTurn &&
             std::abs(east) <= kHalfTurn) {
-            latitudes_ = {south, north};
+            // Only a world map's area of use bounds what is drawn (Web Mercator's ±85.06°):
+            // a national grid or UTM zone still draws its neighbours, as cartographers expect.
             if (east < west) {
                 east += kFullTurn;  // the area spans the ±180° meridian
             }
-            if (east - west < kFullTurn) {
-                areaOfUse_ = Interval{west - sourcePrimeMeridian, east - sourcePrimeMeridian};
+            if (east - west >= kFullTurn - kWorldTolerance) {
+                latitudes_ = {south, north};
             }
         }
         if (isMercator(target)) {
@@ -695,8 +697,7 @@ public:
     }
 
 private:
-    // The longitude windows that meet [low, high]: the map's bands between antimeridians,
-    // each narrowed to the area of use.
+    // The longitude windows that meet [low, high]: the map's bands between antimeridians.
     std::vector<Interval> longitudeWindows(double low, double high) const {
         std::vector<Interval> bands;
         if (westEdge_) {
@@ -716,27 +717,14 @@ private:
         }
         std::vector<Interval> windows;
         for (const Interval& band : bands) {
-            if (!areaOfUse_) {
-                if (overlaps(band, low, high)) {
-                    windows.push_back(band);
-                }
-                continue;
-            }
-            const double firstCopy = std::ceil((band.low - areaOfUse_->high) / kFullTurn);
-            const double lastCopy = std::floor((band.high - areaOfUse_->low) / kFullTurn);
-            for (double copy = firstCopy; copy <= lastCopy; ++copy) {
-                const Interval window{std::max(band.low, areaOfUse_->low + copy * kFullTurn),
-                                      std::min(band.high, areaOfUse_->high + copy * kFullTurn)};
-                if (window.low < window.high && overlaps(window, low, high)) {
-                    windows.push_back(window);
-                }
+            if (overlaps(band, low, high)) {
+                windows.push_back(band);
             }
         }
         return windows;
     }
 
     std::optional<double> westEdge_{};     // lon_0 - 180°, when the map wraps there
-    std::optional<Interval> areaOfUse_{};  // longitudes; nothing when it spans the globe
     Interval latitudes_{-kPole, kPole};
     std::vector<OGRPolygon> hemisphere_{};  // the globe's visible side; empty for other maps
 };
@@ -1091,8 +1079,10 @@ private:
             const int i = plan.sourceIndex;
             if (plan.kind == ValueKind::Real && feature.IsFieldSetAndNotNull(i) &&
                 !std::isfinite(feature.GetFieldAsDouble(i))) {
+                const double v = feature.GetFieldAsDouble(i);
+                const char* shown = std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity");
                 return std::string("field ") + feature.GetFieldDefnRef(i)->GetNameRef() +
-                       " holds '" + feature.GetFieldAsString(i) + "', which is not a number";
+                       " holds '" + shown + "', which is not a number";
             }
         }
         return {};

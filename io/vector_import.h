@@ -59,8 +59,9 @@ struct ImportResult {
 // with an empty one, are kept with an empty shape (a point whose X and Y are both NaN counts as
 // empty). When a geographic layer is projected, its lines and polygons are cut along the
 // target's antimeridian (where the map wraps around) and clipped to where the target is valid
-// (its area of use; latitudes within ±85.06° for Mercator); a line or polygon with nothing left
-// is refused. A `keyField` that a layer lacks names that layer's refusals by feature id only.
+// (a world map's area of use, e.g. Web Mercator's latitudes within ±85.06°; a regional grid draws
+// its neighbours too); a line or polygon with nothing left is refused. A `keyField` that a layer
+// lacks names that layer's refusals by feature id only.
 ImportResult importVectorFile(const std::string& path, const ImportOptions& options = {});
 
 struct LayerListing {

@@ -546,9 +546,9 @@ TEST_F(VectorImport, FeaturesWithNumbersThatCannotBeDrawnAreRefusedOneByOne) {
         {"half", "[NaN,0]", "1", notFinite},
         {"unplaced", "[NaN,NaN]", "1", ""},  // GDAL's empty point: kept with no shape
         {"nowhere", nullptr, "1", ""},
-        {"boom", "[0,0]", "Infinity", holds("inf")},
-        {"bust", "[0,0]", "-Infinity", holds("-inf")},
-        {"unknown", "[0,0]", "NaN", holds("nan")},
+        {"boom", "[0,0]", "Infinity", holds("Infinity")},
+        {"bust", "[0,0]", "-Infinity", holds("-Infinity")},
+        {"unknown", "[0,0]", "NaN", holds("NaN")},
         {"Lima", "[-77.05,-12.05,150]", "9", ""},
     };
     std::string text = R"({"type":"FeatureCollection","features":[)";
@@ -587,7 +587,7 @@ TEST_F(VectorImport, FeaturesWithNumbersThatCannotBeDrawnAreRefusedOneByOne) {
          {.keyField = "name"},
          {"Oslo", "Blank"},
          {"hostile 2 Far: " + notFinite,
-          "hostile 3 Big: field share holds 'inf', which is not a number"}},
+          "hostile 3 Big: field share holds 'Infinity', which is not a number"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path + " keyed by \"" + c.options.keyField + "\"");
@@ -660,6 +660,8 @@ TEST_F(VectorImport, ProjectedLinesAndPolygonsStayOnTheMap) {
     const std::string south =
         write("south.geojson", geojson({shape("Polygon", "[[[-60,-90],[60,-90],[60,-86]]]"),
                                         shape("Polygon", "[[[-60,-90],[60,-90],[60,-60]]]")}));
+    const std::string neighbour =
+        write("neighbour.geojson", geojson({shape("Polygon", "[[[20,40],[30,40],[30,50],[20,50]]]")}));
     const std::string globe0 = "+proj=ortho +lat_0=0 +lon_0=0";
     const std::string globe =
         write("globe.geojson", geojson({shape("Point", "[10,10]"), shape("Point", "[120,0]")}));
@@ -684,6 +686,8 @@ TEST_F(VectorImport, ProjectedLinesAndPolygonsStayOnTheMap) {
         {roads, robin150, 2, 3, 0, ""},
         {roads, "EPSG:3857", 2, 2, 0, ""},
         {south, "+proj=merc", 1, 1, 1, "it lies outside the area where \"+proj=merc\" is valid"},
+        // A zone's grid draws its neighbours: UTM 32N (6°E to 12°E) keeps a square at 20°E.
+        {neighbour, "EPSG:32632", 1, 1, 0, ""},
         // Points are not clipped: one behind the globe is refused.
         {globe, globe0, 1, 1, 1, unprojectable(globe0)},
         // Every polygon with a vertex on the near side of the globe is kept (Eurasia and the

@@ -2,7 +2,7 @@
 PRESET ?= debug
 JOBS ?= $(shell nproc)
 
-.PHONY: screenshots all deps configure build test release bench demo gui clean
+.PHONY: screenshots all deps configure build test release bench demo gui clean fuzz
 
 all: build
 
@@ -27,6 +27,10 @@ bench: deps
 	cmake --build --preset release -j $(JOBS) --target chart_run_bench render_bench
 	build/release/bench/chart_run_bench
 	build/release/bench/render_bench
+
+# Every fuzz target of tests/fuzz for a fixed budget on the clang fuzz build; fails on any crash.
+fuzz: deps
+	JOBS=$(JOBS) bash scripts/fuzz.sh
 
 DEMO_OUT ?= demo
 

@@ -18,6 +18,7 @@ PACKAGES=(
   fonts-liberation fonts-dejavu-core
   locales
   xvfb xauth
+  clang libclang-rt-14-dev libfuzzer-14-dev  # the fuzz build (make fuzz)
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 
 #include "command/error_handling.h"
 #include "host/property_set.h"
@@ -165,6 +166,11 @@ std::int64_t FeatureClass::createFeature(Geometry shape, std::vector<Variant> at
 
 std::int64_t FeatureClass::createFeatureWithId(std::int64_t oid, Geometry shape,
                                                std::vector<Variant> attributes) {
+    if (oid == std::numeric_limits<std::int64_t>::max()) {
+        // The next id would overflow; no source needs the very last one.
+        throw HostError(errnum::kOverflow, "FeatureClass",
+                        "Object id " + std::to_string(oid) + " is too large for " + name_);
+    }
     if (oid < nextOid_ && !features_.empty()) {
         throw HostError(errnum::kInvalidCall, "FeatureClass",
                         "Object id " + std::to_string(oid) + " is not above the last one in " + name_);

@@ -1,6 +1,7 @@
 #include "io/vector_import.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -93,11 +94,56 @@ constexpr std::string_view kVsiPrefix = "/vsi";  // GDAL's virtual file systems
 constexpr const char* kDefaultXNames = "X,lon,longitude,easting";
 constexpr const char* kDefaultYNames = "Y,lat,latitude,northing";
 constexpr const char* kShapeFieldName = "Shape";
+constexpr std::int64_t kLargestExactId = std::int64_t{1} << 53;  // whole numbers exact in a double
+
+// GDAL's virtual file systems that read local or in-memory data. The others (network, standard
+// input) are refused: a data path never makes the program fetch or wait.
+constexpr std::array<std::string_view, 4> kLocalVirtualSystems = {"/vsimem/", "/vsizip/",
+                                                                  "/vsigzip/", "/vsitar/"};
+
+// Whether every virtual file system that `path` names is a local one.
+bool namesOnlyLocalVirtualSystems(std::string_view path) {
+    for (std::size_t at = path.find(kVsiPrefix); at != std::string_view::npos;
+         at = path.find(kVsiPrefix, at + 1)) {
+        const std::string_view rest = path.substr(at);
+        if (std::none_of(kLocalVirtualSystems.begin(), kLocalVirtualSystems.end(),
+                         [&](std::string_view local) { return rest.substr(0, local.size()) == local; })) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every vector driver but the virtual one, whose files point at other files and services.
+const char* const* readableDrivers() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> list;
+        GDALDriverManager* manager = GetGDALDriverManager();
+        for (int i = 0; i < manager->GetDriverCount(); ++i) {
+            GDALDriver* driver = manager->GetDriver(i);
+            const std::string_view name = driver->GetDescription();
+            if (driver->GetMetadataItem(GDAL_DCAP_VECTOR) != nullptr && name != "OGR_VRT") {
+                list.emplace_back(name);
+            }
+        }
+        return list;
+    }();
+    static const std::vector<const char*> pointers = [] {
+        std::vector<const char*> list;
+        for (const std::string& name : names) {
+            list.push_back(name.c_str());
+        }
+        list.push_back(nullptr);
+        return list;
+    }();
+    return pointers.data();
+}
 
 GDALDatasetUniquePtr openVector(const std::string& path, const char* const* drivers,
                                 const char* const* openOptions) {
     return GDALDatasetUniquePtr(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
-                                                  drivers, openOptions, nullptr));
+                                                  drivers != nullptr ? drivers : readableDrivers(),
+                                                  openOptions, nullptr));
 }
 
 bool isCsv(GDALDataset& dataset) {
@@ -135,10 +181,32 @@ void checkLocalPath(const std::string& path) {
     }
 }
 
+// Whether a column name of the dataset's first layer stands twice, letter case ignored.
+bool repeatsAColumnName(GDALDataset& dataset) {
+    if (dataset.GetLayerCount() == 0) {
+        return false;
+    }
+    const OGRFeatureDefn& definition = *dataset.GetLayer(0)->GetLayerDefn();
+    std::vector<std::string> names;
+    for (int i = 0; i < definition.GetFieldCount(); ++i) {
+        names.emplace_back(definition.GetFieldDefn(i)->GetNameRef());
+        for (std::size_t j = 0; j + 1 < names.size(); ++j) {
+            if (host::equalsIgnoringCase(names[j], names.back())) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // Opens the file as vectors; a CSV file is opened again with its coordinate columns named
 // (only when `options` are given).
 GDALDatasetUniquePtr openDataset(const std::string& path, const ImportOptions* options) {
     const bool virtualFile = path.compare(0, kVsiPrefix.size(), kVsiPrefix) == 0;
+    if (!namesOnlyLocalVirtualSystems(path)) {
+        throw ImportFailure{"Cannot open " + path +
+                            ": only local files are read (and /vsizip/, /vsigzip/, /vsitar/ within them)."};
+    }
     if (!virtualFile) {
         checkLocalPath(path);
     }
@@ -154,12 +222,16 @@ GDALDatasetUniquePtr openDataset(const std::string& path, const ImportOptions* o
     if (options == nullptr || !isCsv(*dataset)) {
         return dataset;
     }
+    // GDAL's CSV reader crashes when it drops coordinate columns from a header that repeats a
+    // name (letter case ignored); such files keep their coordinate columns as fields.
+    const bool repeatedNames = repeatsAColumnName(*dataset);
     dataset.reset();
     const std::string xNames =
         "X_POSSIBLE_NAMES=" + (options->xColumn.empty() ? kDefaultXNames : options->xColumn);
     const std::string yNames =
         "Y_POSSIBLE_NAMES=" + (options->yColumn.empty() ? kDefaultYNames : options->yColumn);
-    const char* const csvOptions[] = {xNames.c_str(), yNames.c_str(), "KEEP_GEOM_COLUMNS=NO",
+    const char* const csvOptions[] = {xNames.c_str(), yNames.c_str(),
+                                      repeatedNames ? "KEEP_GEOM_COLUMNS=YES" : "KEEP_GEOM_COLUMNS=NO",
                                       "AUTODETECT_TYPE=YES", nullptr};
     const char* const csvDriver[] = {"CSV", nullptr};
     dataset = openVector(path, csvDriver, csvOptions);
@@ -1172,10 +1244,13 @@ private:
                coordinateFault(geometry) == nullptr;
     }
 
-    // Source ids when every feature has one and they ascend, else 1, 2, 3 ... in read order.
+    // Source ids when every feature has one, they ascend and stay within 2^53; else 1, 2, 3 ... in read order.
     bool keepSourceIds() const {
         for (std::size_t i = 0; i < rows_.size(); ++i) {
-            if (rows_[i].fid == OGRNullFID || (i > 0 && rows_[i].fid <= rows_[i - 1].fid)) {
+            // Ids beyond 2^53 would not survive as numbers (object-id values beyond 32 bits are
+            // doubles), so such a source is numbered anew.
+            if (rows_[i].fid == OGRNullFID || rows_[i].fid > kLargestExactId ||
+                (i > 0 && rows_[i].fid <= rows_[i - 1].fid)) {
                 return false;
             }
         }

@@ -510,6 +510,18 @@ TEST_F(VectorImport, RefusalsNameTheFileAndTheReasonAndImportNothing) {
               "easting and for y in Y, lat, latitude, northing.");
     EXPECT_EQ(error("named.csv", lonLat, {.xColumn = "e", .yColumn = "n"}),
               "Cannot import @: no coordinate columns found; looked for x in e and for y in n.");
+    // Data paths never fetch from a network or read another file through a virtual dataset.
+    const std::string localOnly =
+        ": only local files are read (and /vsizip/, /vsigzip/, /vsitar/ within them).";
+    for (const std::string remote : {"/vsicurl/http://127.0.0.1:9/x.geojson", "/vsistdin/",
+                                     "/vsizip//vsicurl/http://127.0.0.1:9/x.zip/a.shp"}) {
+        EXPECT_EQ(importVectorFile(remote).error, "Cannot open " + remote + localOnly);
+    }
+    const std::string inner = write("inner.geojson", geojson({point}));
+    EXPECT_EQ(error("link.vrt",
+                    "<OGRVRTDataSource><OGRVRTLayer name=\"x\"><SrcDataSource>" + inner +
+                        "</SrcDataSource></OGRVRTLayer></OGRVRTDataSource>"),
+              "Cannot open @: it is not a vector data file GDAL can read.");
 }
 
 // "layer fid key: reason" of each refused feature.

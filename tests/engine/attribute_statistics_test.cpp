@@ -1,5 +1,8 @@
 #include "engine/attribute_statistics.h"
 
+#include <array>
+#include <utility>
+
 #include "engine_fixture.h"
 
 namespace kartoplot::engine {
@@ -12,19 +15,14 @@ TEST_F(Statistics, SixNamesWithoutRegardToCaseOverAllOrSelected) {
                              {"B", {0, 0}, 4.0, 1.0, 1.0},
                              {"C", {0, 0}, host::Variant::null(), 1.0, 1.0},
                              {"D", {0, 0}, 9.0, 1.0, 1.0}});
-    struct Case {
-        const char* name;
-        host::Variant all;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, host::Variant> cases[] = {
         {"max", host::Variant(9.0)},   {"MIN", host::Variant(2.0)},
         {"Mean", host::Variant(5.0)},  {"COUNT", host::Variant(std::int32_t{3})},
         {"SUM", host::Variant(15.0)},  {"median", host::Variant()},
         {"", host::Variant()},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(DataStatistic(*cities, "a", c.name, false), c.all);
+    for (const auto& [name, all] : cases) {
+        EXPECT_EQ(DataStatistic(*cities, "a", name, false), all) << name;
     }
     EXPECT_NEAR(DataStatistic(*cities, "a", "stdev", false).toDouble(), std::sqrt(26.0 / 3), 1e-12);
     cities->setSelection({1, 3});
@@ -42,19 +40,12 @@ TEST_F(Statistics, TextOrMissingFieldsAreReportedAndGiveEmpty) {
 }
 
 TEST(ReplaceAll, LeftToRightWithoutOverlaps) {
-    struct Case {
-        const char* find;
-        const char* source;
-        const char* replacement;
-        const char* result;
-    };
-    const Case cases[] = {
+    const std::array<const char*, 4> cases[] = {  // find, source, replacement, result
         {",", "1,5", ".", "1.5"},   {",", "15", ".", "15"},        {",", ",1,,", ".", ".1.."},
         {"aa", "aaa", "b", "ba"},   {"a", "banana", "aa", "baanaanaa"}, {"", "abc", "x", "abc"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.source);
-        EXPECT_EQ(ReplaceAll(c.find, c.source, c.replacement), c.result);
+    for (const auto& [find, source, replacement, result] : cases) {
+        EXPECT_EQ(ReplaceAll(find, source, replacement), result) << source;
     }
 }
 

@@ -1,5 +1,8 @@
 #include "engine/chart_run.h"
 
+#include <array>
+#include <tuple>
+
 #include "engine/chart_symbols.h"
 #include "engine/element_data.h"
 #include "engine/placement.h"
@@ -16,8 +19,6 @@ protected:
         settings = ChartRunSettings::openingValues();
         settings.TxtMinValue = "1";
         settings.TxtMaxValue = "10";
-        settings.TxtNullValue = "0";
-        settings.TxtSignNumber = "3";
         settings.CmbKey = "NAME";
         settings.TxtChartMarkerSize = "20";
         settings.TxtChartWidth = "6";
@@ -68,13 +69,20 @@ protected:
         return probe.queryBounds(state.map->screenDisplay());
     }
 
-    std::string reportedProcedure() const {
-        if (log->records().empty()) {
-            return "";
-        }
-        const std::string& r = log->records().back();
-        const std::size_t start = r.find("\r\n\r\n\t") + 5;
-        return r.substr(start, r.find("\r\n", start) - start);
+    // Charts one feature "A" at `at` with the values a, b, c; its group.
+    std::shared_ptr<host::Element> chartOne(host::Variant a, host::Variant b, host::Variant c,
+                                            int code = 0, host::Point at = {0, 0}) {
+        auto cities = addCities({{"A", at, a, b, c}});
+        EXPECT_TRUE(run(*cities, code).completed);
+        return chartLayer()->elements().at(0);
+    }
+
+    static const host::BarChartSymbol& symbolOf(const std::shared_ptr<host::Element>& group) {
+        return static_cast<const host::BarChartSymbol&>(*markerOf(group)->symbol);
+    }
+
+    std::string lastReport() const {
+        return log->records().empty() ? "" : testing::reportedProcedure(log->records().back());
     }
 
     ChartRunSettings settings;
@@ -98,7 +106,7 @@ TEST_F(ChartRun, WorkedExampleClampsLabelsAndMarksTheBarBeyondTheRange) {
     ASSERT_EQ(group->kind(), host::ElementKind::Group);
     const auto marker = markerOf(group);
     EXPECT_EQ(marker->name(), "Oslo");
-    const auto& chart = static_cast<const host::BarChartSymbol&>(*marker->symbol);
+    const auto& chart = symbolOf(group);
     EXPECT_EQ(chart.values, (std::vector<double>{10, 0, -3}));
     EXPECT_EQ(chart.maxValue, 10);
     EXPECT_EQ(chart.symbols.element(2), symbols.element(2));
@@ -112,21 +120,15 @@ TEST_F(ChartRun, WorkedExampleClampsLabelsAndMarksTheBarBeyondTheRange) {
                                                   host::Variant("<Null>"), host::Variant(-3.0)}));
 
     // Placement E: the chart (18 × 26) stands beside the 10-point marker at (100, 100).
-    const host::Envelope e = chartEnvelope(group);
-    EXPECT_NEAR(e.xMin(), 105, kTol);
-    EXPECT_NEAR(e.yMin(), 100, kTol);
-    EXPECT_NEAR(e.width(), 18, kTol);
-    EXPECT_NEAR(e.height(), 26, kTol);
+    EXPECT_TRUE(testing::hasBox(chartEnvelope(group), 105, 100, 18, 26));
 
     const auto labels = membersOf<host::TextElement>(group, host::ElementKind::Text);
     ASSERT_EQ(labels.size(), 2u) << "the null bar of 0 gets no label";
     EXPECT_EQ(labels[0]->text, "12");
-    EXPECT_NEAR(labels[0]->geometry().asPoint()->x, 108, kTol);
-    EXPECT_NEAR(labels[0]->geometry().asPoint()->y, 126, kTol);
+    EXPECT_EQ(*labels[0]->geometry().asPoint(), (host::Point{108, 126}));
     EXPECT_EQ(labels[0]->symbol->verticalAlignment, host::VerticalAlignment::Bottom);
     EXPECT_EQ(labels[1]->text, "-3");
-    EXPECT_NEAR(labels[1]->geometry().asPoint()->x, 120, kTol);
-    EXPECT_NEAR(labels[1]->geometry().asPoint()->y, 100, kTol) << "at the negative bar's end";
+    EXPECT_EQ(*labels[1]->geometry().asPoint(), (host::Point{120, 100})) << "negative bar's end";
     EXPECT_EQ(labels[1]->symbol->verticalAlignment, host::VerticalAlignment::Top);
     EXPECT_EQ(labels[1]->symbol->horizontalAlignment, host::HorizontalAlignment::Center);
 
@@ -141,30 +143,20 @@ TEST_F(ChartRun, WorkedExampleClampsLabelsAndMarksTheBarBeyondTheRange) {
     EXPECT_EQ(marks[0]->symbol->color, (host::Color{255, 255, 255}));
 }
 
-TEST_F(ChartRun, EveryPlacementCodeOffsetsTheChartFromItsAnchor) {
+TEST_F(ChartRun, EveryPlacementCodeOffsetsTheChartFromItsAnchorAndRebuildsTheLayer) {
     auto cities = addCities({{"A", {1000, 2000}, 5.0, 10.0, 2.0}});
     settings.TxtLabelDistance = "4";
+    const host::Envelope atAnchor(1000 - 9, 2000, 1000 + 9, 2000 + 20);
     for (int code = 0; code <= 14; ++code) {
         SCOPED_TRACE(code);
         ASSERT_TRUE(run(*cities, code).completed);
-        const auto group = chartLayer()->elements().at(0);
-        const host::Envelope e = chartEnvelope(group);
-        const host::Envelope atAnchor(1000 - 9, 2000, 1000 + 9, 2000 + 20);
-        const auto offset = CalcChartOffset(host::Envelope(995, 1995, 1005, 2005), atAnchor, code, 4);
-        EXPECT_NEAR(e.xMin(), atAnchor.xMin() + offset[0], kTol);
-        EXPECT_NEAR(e.yMin(), atAnchor.yMin() + offset[1], kTol);
-        EXPECT_EQ(chartLayer()->elementCount(), 1) << "create mode rebuilds the layer";
+        ASSERT_EQ(chartLayer()->elementCount(), 1) << "create mode rebuilds the layer";
+        const auto offset =
+            CalcChartOffset(host::Envelope(995, 1995, 1005, 2005), atAnchor, code, 4);
+        EXPECT_TRUE(testing::hasBox(chartEnvelope(chartLayer()->elements()[0]),
+                                    atAnchor.xMin() + offset[0], atAnchor.yMin() + offset[1], 18,
+                                    20));
     }
-}
-
-TEST_F(ChartRun, CreateModeRebuildsTheWholeChartLayer) {
-    auto cities = addCities({{"A", {0, 0}, 5.0, 5.0, 5.0}, {"B", {50, 0}, 2.0, 3.0, 4.0}});
-    run(*cities, 1);
-    auto first = chartLayer();
-    first->addElement(std::make_shared<host::TextElement>());
-    run(*cities, 1);
-    EXPECT_NE(chartLayer(), first);
-    EXPECT_EQ(chartLayer()->elementCount(), 2);
 }
 
 TEST_F(ChartRun, SelectedOnlyChartsTheSelectionAndSaysSoWhenThereIsNone) {
@@ -173,6 +165,7 @@ TEST_F(ChartRun, SelectedOnlyChartsTheSelectionAndSaysSoWhenThereIsNone) {
     EXPECT_EQ(none.charted, 0);
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_EQ(ui->messages[0].text, "No selected objects");
+    EXPECT_EQ(ui->messages[0].buttons, host::MessageButtons::Ok);
     cities->setSelection({2});
     run(*cities, 1, false, true);
     ASSERT_EQ(chartLayer()->elementCount(), 1);
@@ -230,39 +223,28 @@ TEST_F(ChartRun, RecreateOverAnotherLayerReplacesSameNamesAndLeavesTheOtherLayer
 }
 
 TEST_F(ChartRun, LeaderGoesBackToTheFeatureWithTheHalfDiagonalAsTolerance) {
-    auto cities = addCities({{"A", {10, 20}, 5.0, 5.0, 5.0}});
     settings.ChkShowLeader = true;
     settings.TxtLeaderWidth = "1,5";
-    run(*cities, 4);
-    const auto marker = markerOf(chartLayer()->elements()[0]);
-    const auto& chart = static_cast<const host::BarChartSymbol&>(*marker->symbol);
-    ASSERT_TRUE(chart.background);
-    EXPECT_EQ(chart.background->anchorPoint, (host::Point{10, 20}));
-    EXPECT_EQ(chart.background->gap, 3.0);
-    EXPECT_DOUBLE_EQ(chart.background->leaderTolerance, halfDiagonal(20, 3, 6, 0));
-    EXPECT_NE(chart.background->leaderLine, settings.leaderLineSymbol) << "a copy per run";
-    EXPECT_EQ(chart.background->leaderLine->color, settings.leaderLineSymbol->color);
+    const host::LineCallout& leader = *symbolOf(chartOne(5.0, 5.0, 5.0, 4, {10, 20})).background;
+    EXPECT_EQ(std::tuple(leader.anchorPoint, leader.gap), std::tuple(host::Point{10, 20}, 3.0));
+    EXPECT_DOUBLE_EQ(leader.leaderTolerance, halfDiagonal(20, 3, 6, 0));
+    EXPECT_NE(leader.leaderLine, settings.leaderLineSymbol) << "a copy per run";
+    EXPECT_EQ(leader.leaderLine->color, settings.leaderLineSymbol->color);
 }
 
 TEST_F(ChartRun, ThreeDimensionalChartsMarkTheLastBarWithSevenPoints) {
-    auto cities = addCities({{"A", {0, 0}, 1.0, 2.0, 50.0}});
     settings.Chk3D = true;
     settings.Txt3DThickness = "4";
-    run(*cities, 0);
-    const auto group = chartLayer()->elements()[0];
+    const auto group = chartOne(1.0, 2.0, 50.0);
     const auto marks = membersOf<host::LineElement>(group, host::ElementKind::Line);
     ASSERT_EQ(marks.size(), 1u);
     EXPECT_EQ(marks[0]->geometry().asPolyline()->paths.at(0).size(), 7u);
-    const host::Envelope e = chartEnvelope(group);
-    EXPECT_NEAR(e.width(), 18 + 4 * std::sqrt(0.5), kTol);
+    EXPECT_NEAR(chartEnvelope(group).width(), 18 + 4 * std::sqrt(0.5), kTol);
 }
 
 TEST_F(ChartRun, KeyNamesFallBackToJoinedFieldsAndNullsToTheNullMarker) {
-    auto cities = addCities({{"A", {0, 0}, 1.0, 2.0, 3.0}});
-    cities->featureClass()->setAliasName("Cities");
     settings.CmbKey = "code";
-    run(*cities, 1);
-    EXPECT_EQ(markerOf(chartLayer()->elements()[0])->name(), "<Null>");
+    EXPECT_EQ(markerOf(chartOne(1.0, 2.0, 3.0))->name(), "<Null>");
 
     auto fc = std::make_shared<host::FeatureClass>("Joined", host::GeometryType::Point);
     fc->setAliasName("Joined");
@@ -281,33 +263,27 @@ TEST_F(ChartRun, KeyNamesFallBackToJoinedFieldsAndNullsToTheNullMarker) {
     EXPECT_TRUE(layer->findElementByName("<Null>"));
 }
 
-TEST_F(ChartRun, SmallPositiveValuesKeepTheirLabelOnTheChart) {
-    auto cities = addCities({{"A", {0, 0}, 0.5, 0.5, 0.5}});
-    run(*cities, 0);
-    const auto group = chartLayer()->elements()[0];
+TEST_F(ChartRun, SmallValuesAreDrawnAtTheRangeMinimumAndZeroIsNeverLabelled) {
+    const auto small = chartOne(0.5, 0.5, 0.5);
     std::vector<std::string> names;
     std::vector<host::Variant> values;
-    GetElementData(*markerOf(group), names, values);
+    GetElementData(*markerOf(small), names, values);
     EXPECT_EQ(values[1], host::Variant(1.0)) << "#Vmax# reaches the range minimum";
     EXPECT_EQ(values[2], host::Variant(0.0));
-    const host::Envelope e = chartEnvelope(group);
-    for (const auto& label : membersOf<host::TextElement>(group, host::ElementKind::Text)) {
-        EXPECT_NEAR(label->geometry().asPoint()->y, e.yMax(), kTol);
+    const auto labels = membersOf<host::TextElement>(small, host::ElementKind::Text);
+    ASSERT_EQ(labels.size(), 3u);
+    for (const auto& label : labels) {  // each keeps its own value, on the chart's top
+        EXPECT_NEAR(label->geometry().asPoint()->y, chartEnvelope(small).yMax(), kTol);
         EXPECT_EQ(label->text, "0.5");
     }
-    EXPECT_TRUE(membersOf<host::LineElement>(group, host::ElementKind::Line).empty());
-}
+    EXPECT_TRUE(membersOf<host::LineElement>(small, host::ElementKind::Line).empty());
 
-TEST_F(ChartRun, ZeroIsDrawnAtTheRangeMinimumButNeverLabelled) {
-    auto cities = addCities({{"A", {0, 0}, 0.0, 4.0, 4.0}});
     settings.TxtMinLabelValue = "0";
-    run(*cities, 0);
-    const auto group = chartLayer()->elements()[0];
-    const auto marker = markerOf(group);
-    EXPECT_EQ(static_cast<const host::BarChartSymbol&>(*marker->symbol).values[0], 1.0);
-    const auto labels = membersOf<host::TextElement>(group, host::ElementKind::Text);
-    ASSERT_EQ(labels.size(), 2u) << "a label needs a value above the label minimum";
-    EXPECT_EQ(labels[0]->text, "4.0");
+    const auto zero = chartOne(0.0, 4.0, 4.0);
+    EXPECT_EQ(symbolOf(zero).values[0], 1.0);
+    const auto zeroLabels = membersOf<host::TextElement>(zero, host::ElementKind::Text);
+    ASSERT_EQ(zeroLabels.size(), 2u) << "a label needs a value above the label minimum";
+    EXPECT_EQ(zeroLabels[0]->text, "4.0");
 }
 
 class BadInput : public ChartRun {};
@@ -337,7 +313,7 @@ TEST_F(BadInput, AFailureEndsTheRunThroughItsTrapAndKeepsWholeChartsOnly) {
     const ChartRunResult result = run(*cities, 1);
     EXPECT_FALSE(result.completed);
     EXPECT_EQ(result.charted, 1);
-    EXPECT_EQ(reportedProcedure(), "CreateChartElements Kartoplot_v9_2 Line : 130");
+    EXPECT_EQ(lastReport(), "CreateChartElements Kartoplot_v9_2 Line : 130");
     auto layer = chartLayer();
     ASSERT_EQ(layer->elementCount(), 1);
     const auto group = std::static_pointer_cast<host::GroupElement>(layer->elements()[0]);
@@ -377,7 +353,7 @@ TEST_F(BadInput, EachBadInputIsReportedWithItsLine) {
         auto& layer = std::string(c.what) == "point not finite" ? *far : *cities;
         const ChartRunResult result = run(layer, 1);
         EXPECT_FALSE(result.completed);
-        EXPECT_EQ(reportedProcedure(),
+        EXPECT_EQ(lastReport(),
                   "CreateChartElements Kartoplot_v9_2 Line : " + std::to_string(c.line));
         EXPECT_EQ(result.failure.rfind(c.failure, 0), 0u) << result.failure;
         EXPECT_EQ(chartLayer(layer.name() + "_charts")->elementCount(), 0);
@@ -395,9 +371,8 @@ TEST_F(BadInput, RecreateFailureLeavesTheOldChartInPlace) {
 }
 
 TEST_F(ChartRun, SavingALayerFileSaysPlainlyThatItIsNotAvailableYet) {
-    auto cities = addCities({{"A", {0, 0}, 2.0, 5.0, 5.0}});
     settings.ChkSaveLyrFile = true;
-    EXPECT_TRUE(run(*cities, 1).completed);
+    chartOne(2.0, 5.0, 5.0, 1);
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_EQ(ui->messages[0].text,
               "Saving layer files is not available yet: no layer file was saved.");
@@ -405,18 +380,14 @@ TEST_F(ChartRun, SavingALayerFileSaysPlainlyThatItIsNotAvailableYet) {
 }
 
 TEST(ChartRange, ExtremesFollowTheRangeOnBothSides) {
-    struct Case {
-        double rmax, rmin, vmax, vmin;
+    const std::array<double, 4> cases[] = {  // raw max and min, chart max and min
+        {12, -3, 10, -3}, {5, 2, 5, 0}, {-2, -20, 0, -10}, {0.5, 0.5, 1, 0},
+        {4, -0.5, 4, -1}, {0, 0, 0, 0}, {10, -10, 10, -10},
     };
-    const Case cases[] = {
-        {12, -3, 10, -3}, {5, 2, 5, 0},   {-2, -20, 0, -10}, {0.5, 0.5, 1, 0},
-        {4, -0.5, 4, -1}, {0, 0, 0, 0},   {10, -10, 10, -10},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.rmax << " " << c.rmin);
-        const ChartRange r = chartRange(c.rmax, c.rmin, 1, 10);
-        EXPECT_EQ(r.vmax, c.vmax);
-        EXPECT_EQ(r.vmin, c.vmin);
+    for (const auto& [rmax, rmin, vmax, vmin] : cases) {
+        SCOPED_TRACE(::testing::Message() << rmax << " " << rmin);
+        const ChartRange r = chartRange(rmax, rmin, 1, 10);
+        EXPECT_EQ(std::tuple(r.vmax, r.vmin), std::tuple(vmax, vmin));
     }
     EXPECT_EQ(clampedBarValue(0, 1, 10), 1);
     EXPECT_EQ(clampedBarValue(0, -1, 10), 0) << "a negative minimum clamps nothing up";

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "command/error_handling.h"
+#include <tuple>
+
+#include "engine_fixture.h"
 
 namespace kartoplot::engine {
 namespace {
@@ -16,13 +18,15 @@ class ChartSizingTest : public ::testing::Test {
 protected:
     std::shared_ptr<CapturingErrorLog> log = std::make_shared<CapturingErrorLog>();
     ScopedErrorLog scoped{log};
-
-    std::string reportedProcedure(std::size_t i = 0) const {
-        const std::string& r = log->records().at(i);
-        const std::size_t start = r.find("\r\n\r\n\t") + 5;
-        return r.substr(start, r.find("\r\n", start) - start);
-    }
 };
+
+using Calc = double (*)(const SizeTexts&, const MapScales&, const DecimalSeparators&);
+
+// All texts of the size controls as one comparable value.
+auto allOf(const SizeTexts& t) {
+    return std::tie(t.minValue, t.maxValue, t.chartMarkerSize, t.chartMarkerSizeMM, t.minValueMM,
+                    t.spinValue);
+}
 
 TEST_F(ChartSizingTest, ScaleFactorIsOneWithoutAReferenceScale) {
     EXPECT_EQ(scaleFactor({0, 100000}), 1.0);
@@ -36,7 +40,7 @@ TEST_F(ChartSizingTest, TheConversionsGiveTheDocumentedNumbers) {
         const char* what;
         SizeTexts texts;
         MapScales scales;
-        double (*calc)(const SizeTexts&, const MapScales&, const DecimalSeparators&);
+        Calc calc;
         double expected;
     };
     const Case cases[] = {
@@ -50,28 +54,23 @@ TEST_F(ChartSizingTest, TheConversionsGiveTheDocumentedNumbers) {
         {"max value 0 (min mm)", {"10", "0", "57", "", ""}, {0, 1}, CalcMinMM, 0},
         {"max value 0 (min value)", {"", "0", "57", "", "2"}, {0, 1}, CalcMinValueFromMM, 0},
         {"f = 2 halves the size", {"10", "100", "", "", "2"}, {200000, 100000}, CalcChartSize, 28},
+        {"comma typed", {"", "", "30,0", "", ""}, {50000, 100000}, CalcSizeMM, 5.3},
+        {"point typed", {"", "", "30.0", "", ""}, {50000, 100000}, CalcSizeMM, 5.3},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(c.calc(c.texts, c.scales, kPoint), c.expected);
+    for (const auto* separators : {&kPoint, &kComma}) {  // either separator in either locale
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << c.what << " with " << *separators);
+            EXPECT_EQ(c.calc(c.texts, c.scales, *separators), c.expected);
+        }
     }
     EXPECT_TRUE(log->records().empty());
-}
-
-TEST_F(ChartSizingTest, EitherSeparatorIsReadInEitherLocale) {
-    const SizeTexts comma{"", "", "30,0", "", ""};
-    const SizeTexts point{"", "", "30.0", "", ""};
-    for (const auto* sep : {&kPoint, &kComma}) {
-        EXPECT_EQ(CalcSizeMM(comma, {50000, 100000}, *sep), 5.3);
-        EXPECT_EQ(CalcSizeMM(point, {50000, 100000}, *sep), 5.3);
-    }
 }
 
 TEST_F(ChartSizingTest, FailuresAreReportedUnderTheConversionsNameAndGiveZero) {
     struct Case {
         SizeTexts texts;
         MapScales scales;
-        double (*calc)(const SizeTexts&, const MapScales&, const DecimalSeparators&);
+        Calc calc;
         const char* procedure;
     };
     const Case cases[] = {
@@ -86,7 +85,8 @@ TEST_F(ChartSizingTest, FailuresAreReportedUnderTheConversionsNameAndGiveZero) {
         SCOPED_TRACE(c.procedure);
         EXPECT_EQ(c.calc(c.texts, c.scales, kPoint), 0.0);
         ASSERT_EQ(log->records().size(), i + 1);
-        EXPECT_EQ(reportedProcedure(i), std::string(c.procedure) + " frmKartoplot_ListView ");
+        EXPECT_EQ(testing::reportedProcedure(log->records()[i]),
+                  std::string(c.procedure) + " frmKartoplot_ListView ");
     }
 }
 
@@ -118,12 +118,7 @@ TEST_F(ChartSizingTest, LockRuleUpdatesExactlyTheFollowingQuantities) {
         SCOPED_TRACE(c.what);
         SizeTexts t = c.edit;
         applyLockRule(c.event, c.locked, t, scales, kPoint);
-        EXPECT_EQ(t.minValue, c.expected.minValue);
-        EXPECT_EQ(t.maxValue, c.expected.maxValue);
-        EXPECT_EQ(t.chartMarkerSize, c.expected.chartMarkerSize);
-        EXPECT_EQ(t.chartMarkerSizeMM, c.expected.chartMarkerSizeMM);
-        EXPECT_EQ(t.minValueMM, c.expected.minValueMM);
-        EXPECT_EQ(t.spinValue, c.expected.spinValue);
+        EXPECT_EQ(allOf(t), allOf(c.expected));
     }
     EXPECT_TRUE(log->records().empty());
 }
@@ -135,9 +130,7 @@ TEST_F(ChartSizingTest, LockRuleWritesLocaleTextAndKeepsTargetsOnFailure) {
 
     SizeTexts bad{"ten", "100", "57", "12", "2", 5};
     applyLockRule(SizeEvent::ValueRangeLeft, true, bad, {0, 1}, kPoint);
-    EXPECT_EQ(bad.chartMarkerSize, "57") << "a failed conversion leaves its target";
-    EXPECT_EQ(bad.chartMarkerSizeMM, "12");
-    EXPECT_EQ(bad.spinValue, 5);
+    EXPECT_EQ(allOf(bad), allOf({"ten", "100", "57", "12", "2", 5})) << "failure keeps targets";
     EXPECT_EQ(log->records().size(), 1u);
 }
 

@@ -18,6 +18,24 @@ namespace kartoplot::engine::testing {
 
 inline constexpr double kOnePointPerMetre = 72 / 0.0254;
 
+// The procedure line of an error record: "<procedure> <module> Line : <n>".
+inline std::string reportedProcedure(const std::string& record) {
+    const std::size_t start = record.find("\r\n\r\n\t") + 5;
+    return record.substr(start, record.find("\r\n", start) - start);
+}
+
+// Whether the envelope has the lower-left corner (x, y) and the size w × h.
+inline ::testing::AssertionResult hasBox(const host::Envelope& e, double x, double y, double w,
+                                         double h) {
+    const double tolerance = 1e-9;
+    if (std::abs(e.xMin() - x) <= tolerance && std::abs(e.yMin() - y) <= tolerance &&
+        std::abs(e.width() - w) <= tolerance && std::abs(e.height() - h) <= tolerance) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "box " << e << ", expected corner (" << x << ", " << y
+                                         << ") size " << w << " x " << h;
+}
+
 class EngineFixture : public ::testing::Test {
 protected:
     EngineFixture() {

@@ -94,25 +94,5 @@ TEST_F(GraphicsLayers, MapLayersDescendIntoGroupsAndFilterPoints) {
               (std::vector<std::string>{"Lakes", "Wells", "Towns"}));
 }
 
-TEST_F(GraphicsLayers, CursorOverTheSelectionOrAllFeatures) {
-    auto cities = addCities({{"A", {0, 0}, 1.0, 1.0, 1.0}, {"B", {1, 1}, 1.0, 1.0, 1.0}});
-    EXPECT_FALSE(CreateChartCursor(state, *cities, true));
-    ASSERT_EQ(ui->messages.size(), 1u);
-    EXPECT_EQ(ui->messages[0].text, "No selected objects");
-    EXPECT_EQ(ui->messages[0].buttons, host::MessageButtons::Ok);
-
-    cities->setSelection({2});
-    auto selected = CreateChartCursor(state, *cities, true);
-    ASSERT_TRUE(selected);
-    EXPECT_EQ(selected->nextFeature()->oid, 2);
-    EXPECT_EQ(selected->nextFeature(), nullptr);
-    auto all = CreateChartCursor(state, *cities, false);
-    int count = 0;
-    while (all->nextFeature() != nullptr) {
-        ++count;
-    }
-    EXPECT_EQ(count, 2);
-}
-
 }  // namespace
 }  // namespace kartoplot::engine

@@ -2,32 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace kartoplot::host {
 namespace {
 
 TEST(DisplayTransformation, PointsToMapDistanceUsesTheReferenceScaleWhenThereIsOne) {
-    struct Case {
-        MapUnits units;
-        double scale;
-        double reference;
-        double points;
-        double expected;
+    // Units, scale, reference scale; the map distance of 72 points (one inch).
+    const std::tuple<MapUnits, double, double, double> cases[] = {
+        {MapUnits::Metres, 100000, 0, 2540},        // one inch at 1:100 000
+        {MapUnits::Metres, 100000, 50000, 1270},    // the reference scale wins
+        {MapUnits::Metres, 100000, -1, 2540},       // a negative reference is none
+        {MapUnits::Degrees, 100000, 0, 2540 / 111319.49},
+        {MapUnits::Millimetres, 1, 0, 25.4},        // a page in millimetres
     };
-    const Case cases[] = {
-        {MapUnits::Metres, 100000, 0, 72, 2540},        // one inch at 1:100 000
-        {MapUnits::Metres, 100000, 50000, 72, 1270},    // the reference scale wins
-        {MapUnits::Metres, 100000, -1, 72, 2540},       // a negative reference is none
-        {MapUnits::Degrees, 100000, 0, 72, 2540 / 111319.49},
-        {MapUnits::Millimetres, 1, 0, 72, 25.4},        // a page in millimetres
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.expected);
+    for (const auto& [units, scale, reference, expected] : cases) {
+        SCOPED_TRACE(expected);
         DisplayTransformation t;
-        t.setUnits(c.units);
-        t.setScale(c.scale);
-        t.setReferenceScale(c.reference);
-        EXPECT_NEAR(t.pointsToMapDistance(c.points), c.expected, 1e-9 * c.expected);
-        EXPECT_NEAR(t.mapDistanceToPoints(t.pointsToMapDistance(c.points)), c.points, 1e-9);
+        t.setUnits(units);
+        t.setScale(scale);
+        t.setReferenceScale(reference);
+        EXPECT_NEAR(t.pointsToMapDistance(72), expected, 1e-9 * expected);
+        EXPECT_NEAR(t.mapDistanceToPoints(t.pointsToMapDistance(72)), 72, 1e-9);
     }
 }
 
@@ -52,9 +48,8 @@ TEST(DisplayTransformation, VisibleBoundsFitTheDeviceAndDevicePointsRoundTrip) {
 }
 
 TEST(TextMetrics, EstimateCountsCharactersNotBytes) {
-    EXPECT_EQ(utf8Length("Москва"), 6u);
-    EXPECT_EQ(utf8Length("São"), 3u);
-    EXPECT_EQ(utf8Length(""), 0u);
+    EXPECT_EQ(std::tuple(utf8Length("Москва"), utf8Length("São"), utf8Length("")),
+              std::tuple(6u, 3u, 0u));
 }
 
 }  // namespace

@@ -14,11 +14,8 @@ std::shared_ptr<SimpleFillSymbol> fill(std::uint8_t red) {
 }
 
 TEST(Color, PacksRgbAsTheHostDoes) {
-    const Color c = Color::fromRgb(0x00FF8040);
-    EXPECT_EQ(c.red, 0x40);
-    EXPECT_EQ(c.green, 0x80);
-    EXPECT_EQ(c.blue, 0xFF);
-    EXPECT_EQ(c.rgb(), 0x40 + 0x80 * 256 + 0xFF * 65536);
+    EXPECT_EQ(Color::fromRgb(0x00FF8040), (Color{0x40, 0x80, 0xFF}));
+    EXPECT_EQ((Color{0x40, 0x80, 0xFF}).rgb(), 0x40 + 0x80 * 256 + 0xFF * 65536);
 }
 
 TEST(SymbolArray, CopiesShareTheListUntilOneChangesButAlwaysShareTheSymbols) {

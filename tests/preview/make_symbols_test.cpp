@@ -38,61 +38,39 @@ TEST(ColorFromValue, UsesTheValueAsRgbClampedAndNegativeValuesAsRandom) {
     EXPECT_TRUE(isRandomRange(ColorFromValue(std::numeric_limits<std::int64_t>::min())));
 }
 
-// The default symbols take the shared width, one point until the dialog sets it.
-class DefaultSymbols : public ::testing::Test {
-protected:
-    static constexpr double kWidth = 2.5;
-    void SetUp() override {
-        EXPECT_EQ(defaultLineWidth(), 1.0);
-        setDefaultLineWidth(kWidth);
-    }
-    void TearDown() override { setDefaultLineWidth(1.0); }
-};
-
-TEST_F(DefaultSymbols, LinesTakeTheGivenColourAndTheSharedWidth) {
+// The made symbols take the shared width the dialog sets, and keep it when it changes later.
+TEST(DefaultSymbols, TakeTheirColoursAndTheSharedWidthOfTheirMoment) {
+    constexpr double kWidth = 2.5;
+    setDefaultLineWidth(kWidth);
     const auto line = MakeLineSymbol(0x0000FF);
+    const auto fill = MakeFillSymbol(0x00FF00, 0);
+    const auto dashed = MakeDashedLineSymbol();  // round caps, mitre joins, one dash of the width
+    setDefaultLineWidth(4);
+    EXPECT_EQ(MakeLineSymbol(0)->width, 4);
+    setDefaultLineWidth(1.0);
+
     EXPECT_EQ(line->color, (host::Color{255, 0, 0}));
     EXPECT_EQ(line->width, kWidth);
-    EXPECT_EQ(line->style, host::LineStyle::Solid);
-    EXPECT_TRUE(isRandomRange(MakeLineSymbol(-1)->color));
     EXPECT_NE(MakeLineSymbol(0x0000FF), line) << "a new object on every call";
-
-    setDefaultLineWidth(4);
-    EXPECT_EQ(line->width, kWidth) << "made symbols keep their width";
-    EXPECT_EQ(MakeLineSymbol(0)->width, 4);
-    setDefaultLineWidth(kWidth);
-
-    const auto dashed = MakeDashedLineSymbol();  // round caps, mitre joins, one dash of the width
-    EXPECT_TRUE(isRandomRange(dashed->color));
-    EXPECT_EQ(dashed->width, kWidth);
-    EXPECT_EQ(static_cast<int>(dashed->cap), 1);
-    EXPECT_EQ(static_cast<int>(dashed->join), 0);
-    host::LineTemplate expected;
-    expected.interval = 1;
-    expected.pattern = {{kWidth, 2 * kWidth}};
-    EXPECT_EQ(dashed->lineTemplate, expected);
-}
-
-TEST_F(DefaultSymbols, FillIsSolidWithASolidOutline) {
-    const auto fill = MakeFillSymbol(0x00FF00, 0);
     EXPECT_EQ(fill->color, (host::Color{0, 255, 0}));
     EXPECT_EQ(fill->style, host::FillStyle::Solid);
     ASSERT_TRUE(fill->outline);
     ASSERT_EQ(fill->outline->kind(), host::SymbolKind::SimpleLine);
     EXPECT_EQ(fill->outline->color, (host::Color{0, 0, 0}));
     EXPECT_EQ(fill->outline->width, kWidth);
-    EXPECT_EQ(static_cast<const host::SimpleLineSymbol&>(*fill->outline).style,
-              host::LineStyle::Solid);
+    EXPECT_EQ(dashed->width, kWidth);
+    EXPECT_EQ(dashed->cap, host::LineCap::Round);
+    EXPECT_EQ(dashed->join, host::LineJoin::Miter);
+    host::LineTemplate expected;
+    expected.interval = 1;
+    expected.pattern = {{kWidth, 2 * kWidth}};
+    EXPECT_EQ(dashed->lineTemplate, expected);
 
     const auto random = MakeFillSymbol(-1, -1);
-    EXPECT_TRUE(isRandomRange(random->color));
-    EXPECT_TRUE(isRandomRange(random->outline->color));
-}
-
-TEST(MakeFont, NamesTheFontAndKeepsTheOtherDefaults) {
-    host::Font expected;
-    expected.name = "Arial Narrow";
-    EXPECT_EQ(MakeFont("Arial Narrow"), expected);
+    for (const host::Color& c : {MakeLineSymbol(-1)->color, dashed->color, random->color,
+                                 random->outline->color}) {
+        EXPECT_TRUE(isRandomRange(c)) << c;
+    }
 }
 
 }  // namespace

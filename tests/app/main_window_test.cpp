@@ -26,12 +26,6 @@ const std::filesystem::path kData(KARTOPLOT_DATA_DIR);
 const std::string kLand = (kData / "land.geojson").string();
 const std::string kPlaces = (kData / "populated_places.geojson").string();
 
-std::string englishText(language::DesktopMessage id) {
-    language::DesktopMessages table;
-    table.load("English");
-    return table.text(id);
-}
-
 // The text with each '_' made a thin space, as scales are grouped.
 QString thin(const char* text) {
     return QString(text).replace('_', QChar(0x2009));
@@ -48,7 +42,6 @@ protected:
         EXPECT_NE(found, nullptr) << name;
         return *found;
     }
-    QString label(const char* name) { return window.findChild<QLabel*>(name)->text(); }
     host::Map& map() { return *window.map(); }
     std::string writeFile(const std::string& name, const std::string& content) {
         const auto path = (dir / name).string();
@@ -63,40 +56,27 @@ protected:
     MainWindow window{std::make_shared<host::Application>(), interaction};
 };
 
-TEST_F(Window, MakesADocumentForAnApplicationWithout) {
-    ASSERT_NE(window.application()->document(), nullptr);
-    EXPECT_EQ(window.map(), window.application()->document()->focusMap());
-}
-
 TEST_F(Window, OpenDataAddsPointsAboveAreasAndZoomsToTheFirstData) {
+    EXPECT_EQ(window.map(), window.application()->document()->focusMap()) << "a document is made";
     interaction->fileAnswers = {kPlaces, kLand};
     action("actionOpenData").trigger();
     ASSERT_EQ(map().layerCount(), 1);
     const host::Envelope firstView = map().extent();
-    EXPECT_TRUE(containsEnvelope(firstView, map().fullExtent()));
+    const host::Envelope full = map().fullExtent();
+    EXPECT_TRUE(containsEnvelope(firstView, full));
+    // One side is the data's plus 5 % on each end.
+    const bool widthFits = std::abs(firstView.width() - full.width() * 1.1) < 1e-6 * full.width();
+    const bool heightFits =
+        std::abs(firstView.height() - full.height() * 1.1) < 1e-6 * full.height();
+    EXPECT_TRUE(widthFits || heightFits) << firstView << " for " << full;
 
     action("actionOpenData").trigger();
-    ASSERT_EQ(interaction->fileDialogs.size(), 2u);
-    EXPECT_EQ(interaction->fileDialogs[0].filter,
-              englishText(language::DesktopMessage::OpenDataFilter));
     EXPECT_TRUE(interaction->messages.empty());
     ASSERT_EQ(map().layerCount(), 2);
     EXPECT_EQ(map().layer(0)->name(), "populated_places");
     EXPECT_EQ(map().layer(1)->name(), "land");
     EXPECT_EQ(map().mapUnits(), host::MapUnits::Degrees);
     EXPECT_EQ(map().extent(), firstView) << "only the first data are zoomed to";
-}
-
-TEST_F(Window, OpenFilesFitsTheViewToAllLayers) {
-    EXPECT_EQ(window.openFiles({kLand, kPlaces}), 2);
-    ASSERT_EQ(map().layerCount(), 2);
-    const host::Envelope full = map().fullExtent();
-    const host::Envelope view = map().extent();
-    EXPECT_TRUE(containsEnvelope(view, full));
-    // One side is the data's plus 5 % on each end.
-    const bool widthFits = std::abs(view.width() - full.width() * 1.1) < 1e-6 * full.width();
-    const bool heightFits = std::abs(view.height() - full.height() * 1.1) < 1e-6 * full.height();
-    EXPECT_TRUE(widthFits || heightFits) << view << " for " << full;
 }
 
 TEST_F(Window, ProjectsDataToTheMapsCoordinateSystem) {
@@ -113,69 +93,51 @@ TEST_F(Window, ProjectsDataToTheMapsCoordinateSystem) {
     EXPECT_NEAR(p->y, 0.0, 1e-6);
 }
 
-TEST_F(Window, AFileThatCannotBeImportedShowsOneMessageAndAddsNothing) {
+// A file that cannot be imported or opens to nothing drawable says why in one message and adds
+// nothing; the view stays. Features that cannot be drawn are skipped and the rest is added.
+TEST_F(Window, FilesThatCannotBeDrawnSaySoAndAddNothing) {
     ASSERT_EQ(window.openFiles({kPlaces}), 1);
     map().setMapScale(map().mapScale() / 3);  // the user zoomed in
     const host::Envelope view = map().extent();
-    const std::string garbage = writeFile("garbage.geojson", "this is not GeoJSON");
-    for (const std::string& bad : {(dir / "missing.geojson").string(), garbage}) {
-        SCOPED_TRACE(bad);
+    const std::string start = R"({"type":"FeatureCollection","features":[)";
+    const std::string point =
+        R"({"type":"Feature","properties":{},"geometry":{"type":"Point","coordinates":)";
+    const std::string nothingToDraw = "Nothing to draw: no feature has usable coordinates in ";
+    const std::string missing = (dir / "missing.geojson").string();
+    const struct {
+        std::string path, message;  // the message names the path after its opening words
+        int opened;
+    } cases[] = {
+        {missing, "", 0},
+        {writeFile("garbage.geojson", "this is not GeoJSON"), "", 0},
+        {writeFile("huge.geojson", start + point + "[1e308,0]}}]}"), nothingToDraw, 0},
+        {writeFile("empty.geojson", start + "]}"), "The file has no features: ", 0},
+        {writeFile("null.geojson",
+                   start + R"({"type":"Feature","properties":{},"geometry":null}]})"),
+         nothingToDraw, 0},
+        {writeFile("nan.geojson", start + point + "[1,2]}}," + point + "[NaN,2]}}]}"),
+         "Features that cannot be drawn were skipped in ", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
         interaction->messages.clear();
-        EXPECT_EQ(window.openFiles({bad}), 0);
+        EXPECT_EQ(window.openFiles({c.path}), c.opened);
         ASSERT_EQ(interaction->messages.size(), 1u);
-        const auto& shown = interaction->messages.front();
-        EXPECT_NE(shown.text.find(bad), std::string::npos) << shown.text;
+        const auto& shown = interaction->messages[0];
+        EXPECT_NE(shown.text.find(c.message + c.path), std::string::npos) << shown.text;
         EXPECT_EQ(shown.title, "Kartoplot");
-        EXPECT_EQ(shown.icon, host::MessageIcon::Exclamation);
-        EXPECT_EQ(map().layerCount(), 1);
+        EXPECT_EQ(shown.icon,
+                  c.opened ? host::MessageIcon::Information : host::MessageIcon::Exclamation);
+        EXPECT_EQ(map().layerCount(), 1 + c.opened);
         EXPECT_EQ(map().extent(), view);
     }
     interaction->messages.clear();
-    EXPECT_EQ(window.openFiles({(dir / "missing.geojson").string(), kLand}), 1);
+    EXPECT_EQ(window.openFiles({missing, kLand}), 1);
     EXPECT_EQ(interaction->messages.size(), 1u);
-    EXPECT_EQ(map().layerCount(), 2);
+    EXPECT_EQ(map().layerCount(), 3);
 }
 
-// Files that open to nothing drawable say so and add nothing; skipped features are named.
-TEST_F(Window, FilesWithNothingToDrawOrSkippedFeaturesSaySo) {
-    using language::DesktopMessage;
-    const auto collection = [](const std::string& features) {
-        return R"({"type":"FeatureCollection","features":[)" + features + "]}";
-    };
-    const auto point = [](const char* xy) {
-        return std::string(R"({"type":"Feature","properties":{},"geometry":{"type":"Point","coordinates":)") +
-               xy + "}}";
-    };
-    struct Case {
-        const char* what;
-        std::string content;
-        DesktopMessage message;
-        host::MessageIcon icon;
-        int layers;  // in the map afterwards
-    };
-    const Case cases[] = {
-        {"only a huge point", collection(point("[1e308,0]")), DesktopMessage::NothingToDrawStart,
-         host::MessageIcon::Exclamation, 0},
-        {"no features", collection(""), DesktopMessage::NoFeaturesStart, host::MessageIcon::Exclamation, 0},
-        {"only null geometries", collection(R"({"type":"Feature","properties":{},"geometry":null})"),
-         DesktopMessage::NothingToDrawStart, host::MessageIcon::Exclamation, 0},
-        {"one point skipped", collection(point("[1,2]") + "," + point("[NaN,2]")),
-         DesktopMessage::SkippedFeaturesStart, host::MessageIcon::Information, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        interaction->messages.clear();
-        const std::string path = writeFile("odd.geojson", c.content);
-        EXPECT_EQ(window.openFiles({path}), c.layers);
-        ASSERT_EQ(interaction->messages.size(), 1u);
-        EXPECT_EQ(interaction->messages[0].text.rfind(englishText(c.message) + path, 0), 0u)
-            << interaction->messages[0].text;
-        EXPECT_EQ(interaction->messages[0].icon, c.icon);
-        EXPECT_EQ(map().layerCount(), c.layers);
-    }
-}
-
-TEST_F(Window, CommandActionAppearsOnlyOnceInstalledAndFollowsItsEnabledState) {
+TEST_F(Window, CommandActionAppearsOnceInstalledFollowsItsEnabledStateAndReportsFailures) {
     auto* toolbar = window.findChild<QToolBar*>("commandsToolBar");
     EXPECT_TRUE(toolbar->actions().isEmpty());
     EXPECT_EQ(window.commandAction(), nullptr);
@@ -204,119 +166,96 @@ TEST_F(Window, CommandActionAppearsOnlyOnceInstalledAndFollowsItsEnabledState) {
     EXPECT_TRUE(command->isEnabled()) << "no enabled() means always";
     command->trigger();
     EXPECT_EQ(clicks, 1);
-}
 
-TEST_F(Window, CommandFailuresAreReportedNotThrown) {
-    auto log = std::make_shared<CapturingErrorLog>();
+    auto log = std::make_shared<CapturingErrorLog>();  // failures are reported, not thrown
     const ScopedErrorLog scoped(log);
     window.setCommand({QIcon(), "Charts", "", [] { return true; },
                        [] { throw HostError(errnum::kInvalidCall, "Kartoplot", "broken"); }});
-    window.commandAction()->trigger();
-    ASSERT_EQ(log->records().size(), 1u);
-    EXPECT_NE(log->records().front().find("broken"), std::string::npos);
-
-    window.setCommand(
-        {QIcon(), "Charts", "",
-         []() -> bool { throw HostError(errnum::kInvalidCall, "Kartoplot", "state"); }, [] {}});
-    EXPECT_FALSE(window.commandAction()->isEnabled());
-    EXPECT_EQ(log->records().size(), 2u);
+    command->trigger();
+    window.setCommand({QIcon(), "", "", []() -> bool { throw std::runtime_error("state"); }, {}});
+    EXPECT_FALSE(command->isEnabled());
+    ASSERT_EQ(log->records().size(), 2u);
+    EXPECT_NE(log->records().front().find("\tbroken\r\n"), std::string::npos);
 }
 
 TEST(ScaleText, GroupsThousandsWithThinSpaces) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::pair<double, const char*> cases[] = {
+        {999, "1 : 999"}, {1000, "1 : 1_000"}, {1234.5, "1 : 1_235"}, {12345678, "1 : 12_345_678"},
+        {0.4, "1 : ?"},   {-5, "1 : ?"},       {nan, "1 : ?"},        {inf, "1 : ?"}};
+    for (const auto& [scale, text] : cases) {
+        EXPECT_EQ(scaleText(scale), thin(text)) << scale;
+    }
+}
+
+// No two entries share the letter after their '&'.
+void expectDistinctMnemonics(const QList<QAction*>& entries) {
+    std::set<QString> seen;
+    for (const QAction* entry : entries) {
+        const qsizetype at = entry->text().indexOf(QLatin1Char('&'));
+        if (at >= 0) {
+            EXPECT_TRUE(seen.insert(entry->text().mid(at + 1, 1).toLower()).second)
+                << entry->text().toStdString();
+        }
+    }
+}
+
+TEST(WindowLanguages, MenusStatusBarAndFileDialogsSpeakTheLanguage) {
     const struct {
-        double scale;
-        const char* text;
+        std::string language;
+        QString menus, scale, reference, noReference;
+        std::string openTitle, openFilter, exportTitle, exportFilter;  // filters: how they start
     } cases[] = {
-        {1, "1 : 1"},
-        {999, "1 : 999"},
-        {1000, "1 : 1_000"},
-        {1234.5, "1 : 1_235"},
-        {12345678, "1 : 12_345_678"},
+        {"English", "&File &View", "Scale ", "Reference scale ", "No reference scale", "Open data",
+         "Vector data (", "Export map", "PNG picture (*.png)|*.png|"},
+        {std::string(language::kRussian), "&Файл &Вид", "Масштаб ", "Опорный масштаб ",
+         "Нет опорного масштаба", "Открыть данные", "Векторные данные (", "Экспорт карты",
+         "Рисунок PNG (*.png)|*.png|"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(scaleText(c.scale), thin(c.text)) << c.scale;
-    }
-    for (const double bad : {0.4, -5.0, std::numeric_limits<double>::quiet_NaN(),
-                             std::numeric_limits<double>::infinity()}) {
-        EXPECT_EQ(scaleText(bad), "1 : ?") << bad;
-    }
-}
-
-TEST_F(Window, StatusBarShowsScaleAndReferenceScale) {
-    map().setMapScale(50000);
-    map().refresh();
-    EXPECT_EQ(label("scaleLabel"), thin("Scale 1 : 50_000"));
-    EXPECT_EQ(label("referenceScaleLabel"), "No reference scale");
-    EXPECT_FALSE(action("actionClearReferenceScale").isEnabled());
-
-    action("actionSetReferenceScale").trigger();
-    EXPECT_EQ(label("referenceScaleLabel"), thin("Reference scale 1 : 50_000"));
-    EXPECT_TRUE(action("actionClearReferenceScale").isEnabled());
-
-    action("actionZoomIn").trigger();
-    EXPECT_EQ(label("scaleLabel"), thin("Scale 1 : 25_000"));
-    EXPECT_EQ(label("referenceScaleLabel"), thin("Reference scale 1 : 50_000"));
-
-    action("actionClearReferenceScale").trigger();
-    EXPECT_EQ(map().referenceScale(), 0);
-    EXPECT_EQ(label("referenceScaleLabel"), "No reference scale");
-}
-
-TEST(RussianWindow, ShowsRussianMenusToolbarsStatusAndFileDialogs) {
-    auto interaction = std::make_shared<host::ScriptedInteraction>();
-    MainWindow window(std::make_shared<host::Application>(), interaction,
-                      std::string(language::kRussian));
-    const auto label = [&](const char* name) { return window.findChild<QLabel*>(name)->text(); };
-
-    QStringList menus;
-    for (const QAction* menu : window.menuBar()->actions()) {
-        menus << menu->text();
-    }
-    EXPECT_EQ(menus, (QStringList{"&Файл", "&Вид"}));
-    EXPECT_EQ(window.findChild<QAction*>("actionOpenData")->text(), "&Открыть данные…");
-    EXPECT_EQ(window.findChild<QToolBar*>("commandsToolBar")->windowTitle(), "Команды");
-
-    window.map()->setMapScale(50000);
-    window.map()->refresh();
-    EXPECT_EQ(label("scaleLabel"), thin("Масштаб 1 : 50_000"));
-    EXPECT_EQ(label("referenceScaleLabel"), "Нет опорного масштаба");
-    window.findChild<QAction*>("actionSetReferenceScale")->trigger();
-    EXPECT_EQ(label("referenceScaleLabel"), thin("Опорный масштаб 1 : 50_000"));
-
-    window.findChild<QAction*>("actionOpenData")->trigger();
-    window.findChild<QAction*>("actionExportMap")->trigger();
-    ASSERT_EQ(interaction->fileDialogs.size(), 2u);
-    EXPECT_EQ(interaction->fileDialogs[0].title, "Открыть данные");
-    EXPECT_EQ(interaction->fileDialogs[0].filter.rfind("Векторные данные (", 0), 0u);
-    EXPECT_NE(interaction->fileDialogs[0].filter.find("|Все файлы (*.*)|*.*"), std::string::npos);
-    EXPECT_EQ(interaction->fileDialogs[1].title, "Экспорт карты");
-    EXPECT_EQ(interaction->fileDialogs[1].filter.rfind("Рисунок PNG (*.png)|*.png|", 0), 0u);
-}
-
-TEST(WindowLanguages, NoTwoEntriesOfAMenuShareAMnemonic) {
-    for (const std::string_view shown : {std::string_view("English"), language::kRussian}) {
-        SCOPED_TRACE(std::string(shown));
-        MainWindow window(std::make_shared<host::Application>(),
-                          std::make_shared<host::ScriptedInteraction>(), std::string(shown));
-        std::vector<QList<QAction*>> menus{window.menuBar()->actions()};
+        SCOPED_TRACE(c.language);
+        auto interaction = std::make_shared<host::ScriptedInteraction>();
+        MainWindow window(std::make_shared<host::Application>(), interaction, c.language);
+        const auto action = [&](const char* name) { return window.findChild<QAction*>(name); };
+        const auto text = [&](const char* label) {
+            return window.findChild<QLabel*>(label)->text();
+        };
+        QStringList menus;
+        expectDistinctMnemonics(window.menuBar()->actions());
         for (const QAction* menu : window.menuBar()->actions()) {
+            menus << menu->text();
             ASSERT_NE(menu->menu(), nullptr);
-            menus.push_back(menu->menu()->actions());
+            expectDistinctMnemonics(menu->menu()->actions());
         }
-        for (const auto& entries : menus) {
-            std::set<QString> seen;
-            for (const QAction* entry : entries) {
-                const qsizetype at = entry->text().indexOf(QLatin1Char('&'));
-                if (at >= 0) {
-                    const QString letter = entry->text().mid(at + 1, 1).toLower();
-                    EXPECT_TRUE(seen.insert(letter).second) << entry->text().toStdString();
-                }
-            }
-        }
+        EXPECT_EQ(menus.join(' '), c.menus);
+
+        window.map()->setMapScale(50000);
+        window.map()->refresh();
+        EXPECT_EQ(text("scaleLabel"), c.scale + thin("1 : 50_000"));
+        EXPECT_EQ(text("referenceScaleLabel"), c.noReference);
+        EXPECT_FALSE(action("actionClearReferenceScale")->isEnabled());
+        action("actionSetReferenceScale")->trigger();
+        EXPECT_EQ(text("referenceScaleLabel"), c.reference + thin("1 : 50_000"));
+        EXPECT_TRUE(action("actionClearReferenceScale")->isEnabled());
+        action("actionZoomIn")->trigger();
+        EXPECT_EQ(text("scaleLabel"), c.scale + thin("1 : 25_000"));
+        EXPECT_EQ(text("referenceScaleLabel"), c.reference + thin("1 : 50_000"));
+        action("actionClearReferenceScale")->trigger();
+        EXPECT_EQ(window.map()->referenceScale(), 0);
+        EXPECT_EQ(text("referenceScaleLabel"), c.noReference);
+
+        action("actionOpenData")->trigger();
+        action("actionExportMap")->trigger();
+        ASSERT_EQ(interaction->fileDialogs.size(), 2u);
+        EXPECT_EQ(interaction->fileDialogs[0].title, c.openTitle);
+        EXPECT_EQ(interaction->fileDialogs[0].filter.rfind(c.openFilter, 0), 0u);
+        EXPECT_EQ(interaction->fileDialogs[1].title, c.exportTitle);
+        EXPECT_EQ(interaction->fileDialogs[1].filter.rfind(c.exportFilter, 0), 0u);
     }
 }
 
-TEST_F(Window, ToolActionsAreExclusive) {
+TEST_F(Window, ToolActionsAreExclusiveAndFollowTheCanvas) {
     QAction& pan = action("actionPanTool");
     QAction& select = action("actionSelectTool");
     EXPECT_TRUE(pan.isChecked());
@@ -325,38 +264,27 @@ TEST_F(Window, ToolActionsAreExclusive) {
     EXPECT_FALSE(pan.isChecked());
     pan.trigger();
     EXPECT_EQ(window.canvas().tool(), MapCanvas::Tool::Pan);
-    EXPECT_FALSE(select.isChecked());
     window.canvas().setTool(MapCanvas::Tool::Select);
     EXPECT_TRUE(select.isChecked());
     EXPECT_FALSE(pan.isChecked());
 }
 
-TEST_F(Window, ShowsTheBundledDataAndExportsTheView) {
+TEST_F(Window, ExportsTheViewAtTheCanvasSizeAndReportsWhatCannotBeWritten) {
     window.resize(800, 500);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.openFiles({kLand, kPlaces});
-    const QImage image = window.canvas().grab().toImage();
-    int land = 0;
-    int dark = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = image.pixel(x, y);
-            land +=
-                std::abs(qRed(c) - 236) + std::abs(qGreen(c) - 232) + std::abs(qBlue(c) - 220) < 12;
-            dark += qRed(c) < 100 && qGreen(c) < 100 && qBlue(c) < 100;
-        }
-    }
-    EXPECT_GT(land, image.width() * image.height() / 10) << "land fills a good part of the map";
-    EXPECT_GT(dark, 243 * 4) << "every city is a dark dot";
-
     interaction->fileAnswers = {(dir / "view").string(), (dir / "view.txt").string()};
-    action("actionExportMap").trigger();
+    action("actionExportMap").trigger();  // a name without an ending gets ".png"
     EXPECT_TRUE(interaction->messages.empty());
     const QImage written(QString::fromStdString((dir / "view.png").string()));
-    EXPECT_EQ(written.size(), window.canvas().size());
-    EXPECT_EQ(interaction->fileDialogs.back().filter,
-              englishText(language::DesktopMessage::ExportMapFilter));
+    ASSERT_EQ(written.size(), window.canvas().size());
+    int land = 0;
+    for (int i = 0; i < written.width() * written.height(); ++i) {
+        const QRgb c = written.pixel(i % written.width(), i / written.width());
+        land += std::abs(qRed(c) - 236) + std::abs(qGreen(c) - 232) + std::abs(qBlue(c) - 220) < 12;
+    }
+    EXPECT_GT(land, written.width() * written.height() / 10) << "land fills much of it";
     action("actionExportMap").trigger();
     EXPECT_EQ(interaction->messages.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(dir / "view.txt"));

@@ -3,12 +3,15 @@
 // a scripted user interface, a capturing error log and the dialog itself, not yet loaded.
 #pragma once
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,9 +32,9 @@ protected:
         auto land = std::make_shared<host::FeatureClass>("Land", host::GeometryType::Polygon);
         map->addLayer(std::make_shared<host::FeatureLayer>("Land", land));
         towns = addPointLayer("Towns", {{"T1", 5, 1, 1, 1}});
-        cities = addPointLayer("Cities", {{"Moscow", 0, 12.5, 3, 7},
-                                          {"Paris", 100, 4, -2, 40},
-                                          {"Rome", 200, 1, 9, 2}});
+        cities = addPointLayer(
+            "Cities",
+            {{"Moscow", 0, 12.5, 3, 7}, {"Paris", 100, 4, -2, 40}, {"Rome", 200, 1, 9, 2}});
 
         dialog.setApplication(application);
         dialog.setDocument(document);
@@ -43,30 +46,21 @@ protected:
 
     struct Row {
         std::string name;
-        double x = 0;
-        double a = 0;
-        double b = 0;
-        double c = 0;
+        double x, a, b, c;
     };
     // A point layer with fields NAME (text), a, b, c (doubles) after OBJECTID and Shape.
     std::shared_ptr<host::FeatureLayer> addPointLayer(const std::string& name,
                                                       const std::vector<Row>& rows) {
         auto fc = std::make_shared<host::FeatureClass>(name, host::GeometryType::Point);
         fc->addField({"NAME", "", host::FieldType::String, 40});
-        fc->addField({"a", "", host::FieldType::Double, 0});
-        fc->addField({"b", "", host::FieldType::Double, 0});
-        fc->addField({"c", "", host::FieldType::Double, 0});
+        for (const char* field : {"a", "b", "c"}) {
+            fc->addField({field, "", host::FieldType::Double, 0});
+        }
         for (const Row& r : rows) {
-            fc->createFeature(host::Point{r.x, 0},
-                              {host::Variant(r.name), host::Variant(r.a), host::Variant(r.b),
-                               host::Variant(r.c)});
+            fc->createFeature(host::Point{r.x, 0}, {host::Variant(r.name), host::Variant(r.a),
+                                                    host::Variant(r.b), host::Variant(r.c)});
         }
         auto layer = std::make_shared<host::FeatureLayer>(name, fc);
-        auto renderer = std::make_shared<host::SimpleRenderer>();
-        auto marker = std::make_shared<host::SimpleMarkerSymbol>();
-        marker->size = 6;
-        renderer->symbol = marker;
-        layer->setRenderer(renderer);
         map->addLayer(layer);
         return layer;
     }
@@ -80,20 +74,22 @@ protected:
         return widget;
     }
     std::string text(const char* box) { return ctl<QLineEdit>(box)->text().toStdString(); }
+    // Types value into the text box and leaves it, as the user does.
+    void enter(const char* box, const char* value) {
+        ctl<QLineEdit>(box)->setText(QString::fromUtf8(value));
+        QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(ctl<QLineEdit>(box), &leave);
+    }
     QTreeWidget* available() { return ctl<QTreeWidget>("LstFields"); }
     QTreeWidget* chart() { return ctl<QTreeWidget>("LstViewFields"); }
     QTreeWidget* legend() { return ctl<QTreeWidget>("LstViewLegend"); }
 
-    // Selects exactly the rows of a list whose column-0 / column-1 text is in names.
+    // Selects exactly the rows of a list whose text in the column is in names.
     static void selectRows(QTreeWidget* list, int column, const std::vector<std::string>& names) {
-        list->clearSelection();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            const std::string rowName = list->topLevelItem(i)->text(column).toStdString();
-            for (const std::string& n : names) {
-                if (rowName == n) {
-                    list->topLevelItem(i)->setSelected(true);
-                }
-            }
+            QTreeWidgetItem* row = list->topLevelItem(i);
+            row->setSelected(
+                std::count(names.begin(), names.end(), row->text(column).toStdString()));
         }
     }
     // Moves the named fields into the chart, in the available list's order.
@@ -105,6 +101,13 @@ protected:
         std::vector<std::string> out;
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             out.push_back(list->topLevelItem(i)->text(col).toStdString());
+        }
+        return out;
+    }
+    static std::vector<std::string> items(QComboBox* box) {
+        std::vector<std::string> out;
+        for (int i = 0; i < box->count(); ++i) {
+            out.push_back(box->itemText(i).toStdString());
         }
         return out;
     }

@@ -29,7 +29,7 @@ namespace {
 
 using testing::answerModal;
 
-TEST(QtFilterFromHost, ConvertsEveryPairToOneQtEntry) {
+TEST(QtFilterFromHost, ConvertsEveryPairToOneQtEntryAndSelectsByOneBasedIndex) {
     struct Case {
         std::string host;
         QStringList qt;
@@ -52,28 +52,12 @@ TEST(QtFilterFromHost, ConvertsEveryPairToOneQtEntry) {
         EXPECT_EQ(qtFiltersFromHost(c.host), c.qt);
         EXPECT_EQ(qtFilterFromHost(c.host), c.qt.join(";;"));
     }
-}
-
-TEST(QtFilterFromHost, SelectsTheEntryOfTheOneBasedIndexOrTheFirst) {
     const std::string filter = "Legend|*.leg|Layer|*.lyr";
     EXPECT_EQ(qtSelectedFilter(filter, 2), "Layer (*.lyr)");
     for (int outside : {0, 1, 3}) {
         EXPECT_EQ(qtSelectedFilter(filter, outside), "Legend (*.leg)") << outside;
     }
     EXPECT_EQ(qtSelectedFilter("", 1), "");
-}
-
-TEST(QtConversions, FontsKeepTheHostNameOfTheFamilyTheyDrawWith) {
-    const host::Font arial{"Arial", 12.0, true, false, true, false};
-    const QFont qt = qtFontFromHost(arial);
-    EXPECT_EQ(qt.family(), "Liberation Sans");
-    EXPECT_EQ(hostFontFromQt(qt, arial), arial) << "an unchanged font comes back unchanged";
-    QFont other("Liberation Serif");
-    other.setPixelSize(20);  // no point size: the current size stays
-    other.setItalic(true);
-    other.setStrikeOut(true);
-    EXPECT_EQ(hostFontFromQt(other, arial),
-              (host::Font{"Liberation Serif", 12.0, false, true, false, true}));
 }
 
 TEST(QtInteractionMessageBox, ReturnsThePressedButtonAndTheEscapeAnswer) {
@@ -86,6 +70,7 @@ TEST(QtInteractionMessageBox, ReturnsThePressedButtonAndTheEscapeAnswer) {
         {B::OkCancel, Q::Ok | Q::Cancel, R::Cancel},
         {B::YesNo, Q::Yes | Q::No, R::No},
         {B::YesNoCancel, Q::Yes | Q::No | Q::Cancel, R::Cancel}};
+    // NoButton: the user presses Escape.
     const std::pair<Q::StandardButton, R> presses[] = {{Q::Ok, R::Ok},
                                                        {Q::Cancel, R::Cancel},
                                                        {Q::Yes, R::Yes},
@@ -100,7 +85,7 @@ TEST(QtInteractionMessageBox, ReturnsThePressedButtonAndTheEscapeAnswer) {
     interaction.setParentWidget(&window);
     int shown = 0;
     for (const auto& [buttons, qtButtons, escape] : boxes) {
-        for (const auto& [press, pressResult] : presses) {  // NoButton: the user presses Escape
+        for (const auto& [press, pressResult] : presses) {
             if (press != Q::NoButton && !qtButtons.testFlag(press)) {
                 continue;
             }
@@ -131,7 +116,6 @@ TEST(QtInteractionMessageBox, ReturnsThePressedButtonAndTheEscapeAnswer) {
 class QtInteractionFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder_.isValid());
         QFile legend(path("a.leg"));
         ASSERT_TRUE(legend.open(QIODevice::WriteOnly));
         request_.title = "Открыть легенду";
@@ -205,16 +189,25 @@ TEST(QtInteractionChoosers, ColourAndFontDialogsStartOnTheCurrentValue) {
     EXPECT_EQ(chosen, (host::Color{0, 128, 255}));
     EXPECT_FALSE(answerModal<QColorDialog>([&] { return interaction.chooseColor({}); },
                                            [](QColorDialog& dialog) { dialog.reject(); }));
-    const host::Font current{"Arial", 12.0, true, false, false, false};
+    // Fonts keep the host name of the family they draw with; a font without a point size
+    // keeps the current size.
+    const host::Font current{"Arial", 12.0, true, false, true, false};
     const auto unchanged =
         answerModal<QFontDialog>([&] { return interaction.chooseFont(current); },
                                  [](QFontDialog& dialog) {
-                                     EXPECT_EQ(dialog.currentFont().family(), "Liberation Sans");
-                                     EXPECT_EQ(dialog.currentFont().pointSize(), 12);
-                                     EXPECT_TRUE(dialog.currentFont().bold());
+                                     const QFont shown = dialog.currentFont();
+                                     EXPECT_EQ(shown.family(), "Liberation Sans");
+                                     EXPECT_EQ(shown.pointSize(), 12);
+                                     EXPECT_TRUE(shown.bold() && shown.underline());
                                      dialog.accept();
                                  });
     EXPECT_EQ(unchanged, current);
+    QFont other("Liberation Serif");
+    other.setPixelSize(20);
+    other.setItalic(true);
+    other.setStrikeOut(true);
+    EXPECT_EQ(hostFontFromQt(other, current),
+              (host::Font{"Liberation Serif", 12.0, false, true, false, true}));
     EXPECT_FALSE(answerModal<QFontDialog>([&] { return interaction.chooseFont(current); },
                                           [](QFontDialog& dialog) { dialog.reject(); }));
 }

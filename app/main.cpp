@@ -22,7 +22,7 @@
 
 #include "app/main_window.h"
 #include "command/cls_kartoplot.h"
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "dialog/main_dialog.h"
 #include "dialog/qt_interaction.h"
 #include "language/messages.h"

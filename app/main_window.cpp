@@ -10,7 +10,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "io/vector_import.h"
 #include "render/export.h"
 

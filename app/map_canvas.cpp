@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "render/map_renderer.h"
 
 namespace kartoplot::app {

@@ -33,7 +33,7 @@
 #include <string_view>
 #include <vector>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "engine/chart_run.h"
 #include "engine/engine_state.h"
 #include "host/host.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "engine/chart_run.h"
 #include "host/host.h"
 #include "render/export.h"

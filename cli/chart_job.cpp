@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "cli/console.h"
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "engine/attribute_statistics.h"
 #include "engine/chart_run.h"
 #include "engine/chart_sizing.h"

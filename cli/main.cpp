@@ -11,7 +11,7 @@
 #include "cli/chart_job.h"
 #include "cli/console.h"
 #include "cli/options.h"
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "host/atomic_file.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "dialog/main_dialog.h"
 
 namespace kartoplot::command {

@@ -20,7 +20,7 @@
 #include <map>
 #include <vector>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "dialog/main_dialog.h"
 
 namespace kartoplot::dialog {

@@ -20,7 +20,7 @@
 #include <span>
 #include <utility>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "dialog/qt_interaction.h"
 #include "language/messages.h"
 #include "preview/draw_symbol.h"

@@ -1,6 +1,6 @@
 #include "engine/attribute_statistics.h"
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "engine/engine_state.h"
 #include "host/property_set.h"
 #include "host/statistics.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <optional>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "engine/attribute_statistics.h"
 #include "engine/chart_symbols.h"
 #include "engine/element_data.h"

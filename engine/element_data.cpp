@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::engine {
 

@@ -1,6 +1,6 @@
 #include "engine/graphics_layers.h"
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::engine {
 

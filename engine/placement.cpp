@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "engine/element_data.h"
 #include "engine/engine_state.h"
 #include "host/display.h"

@@ -17,7 +17,7 @@
 #include <system_error>
 #include <utility>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::host {
 

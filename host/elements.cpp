@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "host/display.h"
 #include "host/graphics.h"
 

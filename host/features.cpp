@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "host/property_set.h"
 
 namespace kartoplot::host {

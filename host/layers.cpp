@@ -1,6 +1,6 @@
 #include "host/layers.h"
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::host {
 

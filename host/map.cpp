@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::host {
 

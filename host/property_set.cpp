@@ -1,6 +1,6 @@
 #include "host/property_set.h"
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::host {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::host {
 

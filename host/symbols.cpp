@@ -5,7 +5,7 @@
 #include <numbers>
 #include <ostream>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::host {
 

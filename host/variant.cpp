@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::host {
 

@@ -1,6 +1,6 @@
 #include "language/translation.h"
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "language/messages.h"
 
 #include <optional>

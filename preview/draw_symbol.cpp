@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "render/symbol_painter.h"
 
 namespace kartoplot::preview {

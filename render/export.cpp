@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "host/atomic_file.h"
 
 namespace kartoplot::render {

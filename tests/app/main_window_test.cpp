@@ -15,7 +15,7 @@
 #include <limits>
 #include <set>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "host/host.h"
 #include "language/messages.h"
 

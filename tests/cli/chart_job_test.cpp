@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "cli/console.h"
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::cli {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "dialog/main_dialog.h"
 
 namespace kartoplot::command {

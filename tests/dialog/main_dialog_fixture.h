@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "dialog/main_dialog.h"
 #include "host/host.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "engine/engine_state.h"
 #include "host/host.h"
 

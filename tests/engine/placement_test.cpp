@@ -5,7 +5,7 @@
 #include <cmath>
 #include <tuple>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "engine/element_data.h"
 
 namespace kartoplot::engine {

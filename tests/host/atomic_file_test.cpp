@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::host {
 namespace {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <tuple>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "host/display.h"
 
 namespace kartoplot::host {

@@ -4,7 +4,7 @@
 
 #include <tuple>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 #include "host/layers.h"
 #include "host/statistics.h"
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::host {
 namespace {

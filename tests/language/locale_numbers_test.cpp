@@ -1,6 +1,6 @@
 #include "language/locale_numbers.h"
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include <tuple>
 #include <utility>
 
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 namespace kartoplot::preview {
 namespace {

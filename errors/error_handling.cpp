@@ -1,4 +1,4 @@
-#include "command/error_handling.h"
+#include "errors/error_handling.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -143,8 +143,9 @@ void applyLockRule(SizeEvent event, bool locked, SizeTexts& texts, const MapScal
     switch (event) {
         case SizeEvent::ChartMarkerSizeChanged: {
             write(texts.chartMarkerSizeMM, tryCalcSizeMM(texts, scales, sep));
+            // The spin value is the size rounded as the dialog rounds it: halves to even.
             if (const auto size = sep.toNumber(texts.chartMarkerSize)) {
-                const double whole = std::floor(*size);
+                const double whole = language::roundHalfEven(*size, 0);
                 if (std::fabs(whole) < 2147483647.0) {
                     texts.spinValue = static_cast<int>(whole);
                 }

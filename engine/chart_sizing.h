@@ -83,8 +83,10 @@ enum class SizeEvent {
 
 // Updates the texts that follow the event, with the lock pressed (MinValueMM held) or
 // released. Results are written as the locale shows numbers; a conversion that failed
-// (and was reported) leaves its target text unchanged. A marker size written by the rule
-// updates the size display and the spin value as a typed one does.
+// (and was reported) leaves its target text unchanged. The spin value is the marker size
+// rounded to a whole number, halves to even (36.5 gives 36, 37.5 gives 38), as the dialog
+// rounds it. A marker size written by the rule updates the size display and the spin value
+// as a typed one does.
 void applyLockRule(SizeEvent event, bool locked, SizeTexts& texts, const MapScales& scales,
                    const language::DecimalSeparators& separators);
 

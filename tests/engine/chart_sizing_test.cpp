@@ -103,6 +103,8 @@ TEST_F(ChartSizingTest, LockRuleUpdatesExactlyTheFollowingQuantities) {
     const Case cases[] = {
         {"size typed, locked", SizeEvent::ChartMarkerSizeChanged, true, {"10", "100", "36,5", "", "2"},
          {"10", "100", "36,5", "12.9", "2", 36}},
+        {"size typed on an odd half, locked", SizeEvent::ChartMarkerSizeChanged, true,
+         {"10", "100", "37.5", "", "2"}, {"10", "100", "37.5", "13.2", "2", 38}},
         {"size typed, released", SizeEvent::ChartMarkerSizeChanged, false, start,
          {"10", "100", "57", "20.1", "2.011", 57}},
         {"range left, locked", SizeEvent::ValueRangeLeft, true, {"20", "100", "57", "", "2"},

@@ -247,8 +247,6 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
         const double minLabelValue =
             settings.ChkLabelDiagramm ? setting(settings.TxtMinLabelValue, "smallest labelled value") : 0.0;
         const double thicknessMap = transform.pointsToMapDistance(params.Thickness);
-        const DepthOffsets depth = depthOffsets(params.Display3D, thicknessMap);
-        const double spacingMap = transform.pointsToMapDistance(params.Spacing);
 
         // Symbols shared by every chart of this run (copies, so that later changes in the
         // dialog do not reach charts already on the map).
@@ -452,34 +450,23 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
                 }
 
                 trap.at(kLineLabels);
-                const BarGeometry bars =
-                    barGeometry(chartExtent, static_cast<int>(n), spacingMap, depth.dx, depth.dy);
+                const BarGeometry bars = barGeometry(host::barChartLayout(*chart), placed,
+                                                     transform.pointsToMapDistance(1.0));
+                // A mark is as high as a tenth of the chart's bounds.
+                const double markHeight = bars.envelope.height() / 10;
                 for (std::size_t i = 0; i < n; ++i) {
                     const double v = labelValues[i];
                     const double c = values[i];
-                    const double left = bars.barLeft(static_cast<int>(i));
-                    const double ratio = rangeRatio(c, range.vmin, range.vmax);
                     if (labelled[i]) {
-                        double x = 0;
-                        double y = 0;
-                        if (v >= 0) {
-                            x = left + depth.dx + bars.barWidth / 2;
-                            y = bars.yMin + depth.dy + (bars.height - depth.dy) * ratio * signOf(c);
-                        } else {
-                            x = left + bars.barWidth / 2;
-                            y = bars.yMin + bars.height * ratio;
-                        }
+                        const host::Point at = barLabelPoint(bars, i, v >= 0);
                         const auto& symbol = c >= 0 ? labelAbove : labelBelow;
-                        CreateTextLabel(CutNumberString(v, signNumber, sep), *group, x, y, symbol,
+                        CreateTextLabel(CutNumberString(v, signNumber, sep), *group, at.x, at.y, symbol,
                                         symbol->horizontalAlignment, symbol->verticalAlignment);
                     }
                     if (marked[i]) {
-                        const double y = range.vmin == range.vmax
-                                             ? bars.yMin + bars.height
-                                             : bars.yMin + bars.height * (0.8 * c - range.vmin) /
-                                                               (range.vmax - range.vmin);
+                        const host::Point start = zigZagStart(bars, i);
                         const bool lastBar3D = params.Display3D && i + 1 == n;
-                        DrawZigZag(bars.height / 10, bars.barWidth, left, y, *group, lastBar3D,
+                        DrawZigZag(markHeight, bars.bars[i].width, start.x, start.y, *group, lastBar3D,
                                    thicknessMap, breakSymbol, *state.interaction);
                     }
                 }

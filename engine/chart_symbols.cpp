@@ -1,7 +1,6 @@
 #include "engine/chart_symbols.h"
 
 #include <cmath>
-#include <numbers>
 
 #include "errors/error_handling.h"
 
@@ -9,7 +8,6 @@ namespace kartoplot::engine {
 
 namespace {
 constexpr const char* kEngineModule = "Kartoplot_v9_2";
-constexpr double kCos45 = std::numbers::sqrt2 / 2;
 constexpr double kHalfHeightShare = 0.75;
 }  // namespace
 
@@ -52,10 +50,7 @@ std::shared_ptr<host::BarChartSymbol> MakeBarChartSymbol(const std::vector<doubl
 }
 
 double rowWidth(int n, double width, double spacing) {
-    if (n <= 0) {
-        return 0.0;
-    }
-    return n * width + (n - 1) * spacing;
+    return host::barRowWidth(n > 0 ? static_cast<std::size_t>(n) : 0, width, spacing);
 }
 
 double halfDiagonal(double size, int n, double width, double spacing) {
@@ -75,7 +70,7 @@ DepthOffsets depthOffsets(bool display3D, double thickness) {
     if (!display3D) {
         return {};
     }
-    return {thickness * kCos45, thickness * kCos45};
+    return {thickness * host::kCos45, thickness * host::kCos45};
 }
 
 }  // namespace kartoplot::engine

@@ -1,7 +1,6 @@
 #include "engine/placement.h"
 
 #include <cmath>
-#include <numbers>
 
 #include "errors/error_handling.h"
 #include "engine/element_data.h"
@@ -12,8 +11,10 @@
 namespace kartoplot::engine {
 
 namespace {
-constexpr double kCos45 = std::numbers::sqrt2 / 2;
-constexpr double kSin45 = std::numbers::sqrt2 / 2;
+using host::kCos45;
+constexpr double kSin45 = host::kCos45;
+// A zigzag mark crosses its bar at this share of the bar's length from the zero line.
+constexpr double kZigZagShare = 0.8;
 }  // namespace
 
 host::Point GetAnchorPoint(const host::Geometry& shape) {
@@ -196,21 +197,38 @@ std::string CutNumberString(double value, int maxChars,
     return s;
 }
 
-BarGeometry barGeometry(const host::Envelope& e, int barCount, double spacing, double depthX,
-                        double depthY) {
+BarGeometry barGeometry(host::BarChartLayout layout, const host::Point& at, double mapUnitsPerPoint) {
+    const double k = mapUnitsPerPoint;
     BarGeometry g;
-    g.spacing = spacing;
-    g.depthX = depthX;
-    g.depthY = depthY;
-    g.xMin = e.xMin();
-    g.yMin = e.yMin();
-    g.width = e.width();
-    g.height = e.height();
-    if (barCount > 0) {
-        const double front = g.width - depthX;
-        g.barWidth = (front - spacing * (barCount - 1)) / barCount;
+    g.depthX = layout.depthX * k;
+    g.depthY = layout.depthY * k;
+    g.zeroLine = at.y + layout.zeroLine * k;
+    const host::Envelope e = layout.envelope();
+    g.envelope = host::Envelope(at.x + e.xMin() * k, at.y + e.yMin() * k, at.x + e.xMax() * k,
+                                at.y + e.yMax() * k);
+    for (host::BarChartLayout::Bar& bar : layout.bars) {
+        bar.left = at.x + bar.left * k;
+        bar.width *= k;
+        bar.bottom = at.y + bar.bottom * k;
+        bar.top = at.y + bar.top * k;
     }
+    g.bars = std::move(layout.bars);
     return g;
+}
+
+host::Point barLabelPoint(const BarGeometry& g, std::size_t i, bool above) {
+    const host::BarChartLayout::Bar& bar = g.bars.at(i);
+    if (above) {
+        return {bar.left + g.depthX + bar.width / 2, bar.top + g.depthY};
+    }
+    return {bar.left + bar.width / 2, bar.bottom};
+}
+
+host::Point zigZagStart(const BarGeometry& g, std::size_t i) {
+    const host::BarChartLayout::Bar& bar = g.bars.at(i);
+    // One end of a bar is on the zero line; the mark crosses towards the other end.
+    const double length = (bar.top - g.zeroLine) + (bar.bottom - g.zeroLine);
+    return {bar.left, g.zeroLine + kZigZagShare * length};
 }
 
 }  // namespace kartoplot::engine

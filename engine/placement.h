@@ -7,11 +7,13 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/elements.h"
 #include "host/geometry.h"
 #include "host/graphics.h"
 #include "host/interaction.h"
+#include "host/symbols.h"
 #include "language/locale_numbers.h"
 
 namespace kartoplot::engine {
@@ -72,20 +74,25 @@ std::string CutNumberString(double value, int maxChars,
 // The ratio of a value within a chart's range: (v − vmin) / (vmax − vmin), 1.0 when equal.
 double rangeRatio(double v, double vmin, double vmax);
 
-// The bars of a placed chart, derived from its envelope as the labels and marks need them.
+// A chart's layout placed on the map (map units): the layout's points scaled by the map units
+// of one point and moved to the chart's point. The labels and zigzag marks of the run read it.
 struct BarGeometry {
-    double barWidth = 0.0;  // b
-    double spacing = 0.0;   // s
-    double depthX = 0.0;    // dx3
-    double depthY = 0.0;    // dy3
-    double xMin = 0.0;
-    double yMin = 0.0;
-    double width = 0.0;
-    double height = 0.0;
-    // Left edge of bar i (0-based).
-    double barLeft(int i) const noexcept { return xMin + i * (barWidth + spacing); }
+    std::vector<host::BarChartLayout::Bar> bars;  // absolute left, width, bottom and top
+    double depthX = 0.0;
+    double depthY = 0.0;
+    double zeroLine = 0.0;    // y of the zero line
+    host::Envelope envelope;  // front face plus depth, as the chart's bounds
+    // Left edge and width of bar i (0-based, below the number of bars).
+    double barLeft(int i) const { return bars.at(static_cast<std::size_t>(i)).left; }
+    double barWidth(int i) const { return bars.at(static_cast<std::size_t>(i)).width; }
 };
-BarGeometry barGeometry(const host::Envelope& chartEnvelope, int barCount, double spacing,
-                        double depthX, double depthY);
+BarGeometry barGeometry(host::BarChartLayout layout, const host::Point& at, double mapUnitsPerPoint);
+
+// Where the value label of bar i goes: above, the middle of the bar's top edge moved back by
+// the 3D depth (behind the lid); otherwise the middle of its lower end.
+host::Point barLabelPoint(const BarGeometry& bars, std::size_t i, bool above);
+
+// The start of bar i's zigzag mark: its left edge, 0.8 of the bar's length from the zero line.
+host::Point zigZagStart(const BarGeometry& bars, std::size_t i);
 
 }  // namespace kartoplot::engine

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <ostream>
 
 #include "errors/error_handling.h"
@@ -18,8 +17,6 @@ std::shared_ptr<T> cloneAs(const std::shared_ptr<T>& symbol) {
     }
     return std::static_pointer_cast<T>(symbol->clone());
 }
-
-constexpr double kCos45 = std::numbers::sqrt2 / 2;
 
 }  // namespace
 
@@ -177,13 +174,27 @@ Envelope BarChartLayout::envelope() const {
     return Envelope(-rowWidth / 2, 0.0, rowWidth / 2 + depthX, height + depthY);
 }
 
+double barRowWidth(std::size_t n, double width, double spacing) noexcept {
+    if (n == 0) {
+        return 0.0;
+    }
+    return static_cast<double>(n) * width + static_cast<double>(n - 1) * spacing;
+}
+
+bool BarChartLayout::isFinite() const noexcept {
+    const auto finite = [](double v) { return std::isfinite(v); };
+    if (!(finite(rowWidth) && finite(depthX) && finite(depthY) && finite(height) && finite(zeroLine))) {
+        return false;
+    }
+    return std::all_of(bars.begin(), bars.end(), [&](const Bar& b) {
+        return finite(b.left) && finite(b.width) && finite(b.bottom) && finite(b.top);
+    });
+}
+
 BarChartLayout barChartLayout(const BarChartSymbol& chart) {
     BarChartLayout layout;
     const std::size_t n = chart.values.size();
-    if (n > 0) {
-        layout.rowWidth = static_cast<double>(n) * chart.barWidth +
-                          static_cast<double>(n - 1) * chart.barSpacing;
-    }
+    layout.rowWidth = barRowWidth(n, chart.barWidth, chart.barSpacing);
     if (chart.display3D) {
         layout.depthX = chart.thickness * kCos45;
         layout.depthY = chart.thickness * kCos45;

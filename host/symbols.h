@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -307,9 +308,16 @@ public:
     std::shared_ptr<Symbol> clone() const override;
 };
 
+// cos 45° = sin 45°: a chart's 3D depth goes up and to the right at 45 degrees.
+inline constexpr double kCos45 = std::numbers::sqrt2 / 2;
+
+// Width of a row of n bars: n × width + (n − 1) × spacing; 0 for no bar. Units as given.
+double barRowWidth(std::size_t n, double width, double spacing) noexcept;
+
 // How a bar chart lies around its point, in points relative to that point (y up).
 // The bar row is centred horizontally; the lower edge of the envelope is on the point;
-// the 3D depth goes to the right and up.
+// the 3D depth goes to the right and up. Bounds, placement, labels, zigzag marks and the
+// painter all read this one layout.
 struct BarChartLayout {
     struct Bar {
         double left = 0.0;
@@ -317,7 +325,7 @@ struct BarChartLayout {
         double bottom = 0.0;
         double top = 0.0;
     };
-    double rowWidth = 0.0;   // n × width + (n − 1) × spacing
+    double rowWidth = 0.0;   // barRowWidth(n, barWidth, barSpacing)
     double depthX = 0.0;     // thickness × cos 45° when 3D is on
     double depthY = 0.0;     // thickness × sin 45° when 3D is on
     double height = 0.0;     // (max(0, values) − min(0, values)) / maxValue × size
@@ -325,6 +333,8 @@ struct BarChartLayout {
     std::vector<Bar> bars;   // one per value, in order
     // Envelope of the whole chart (front face plus depth), relative to the point.
     Envelope envelope() const;
+    // Every number of the layout is finite (a chart whose numbers overflow is not drawn).
+    bool isFinite() const noexcept;
 };
 
 BarChartLayout barChartLayout(const BarChartSymbol& chart);

@@ -8,13 +8,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace kartoplot::render {
 
 namespace {
 
-constexpr double kCos45 = std::numbers::sqrt2 / 2;
 // Darker shades of a bar's colour for the side and the top of 3D bars (percent).
 constexpr int kSideShade = 150;
 constexpr int kTopShade = 120;
@@ -228,38 +226,27 @@ void SymbolPainter::drawSimpleMarker(const host::SimpleMarkerSymbol& marker, QPo
 }
 
 void SymbolPainter::drawBarChart(const host::BarChartSymbol& chart, QPointF at) {
-    const std::size_t n = chart.values.size();
-    if (n == 0) {
+    if (chart.values.empty()) {
         return;
     }
     const double k = pixelsPerPoint_;
-    const double rowWidth = (static_cast<double>(n) * chart.barWidth +
-                             static_cast<double>(n - 1) * chart.barSpacing) * k;
-    double top = 0;
-    double bottom = 0;
-    for (double v : chart.values) {
-        top = std::max(top, v);
-        bottom = std::min(bottom, v);
-    }
-    const double perValue = chart.maxValue != 0 ? chart.size * k / std::fabs(chart.maxValue) : 0.0;
-    const double zeroY = at.y() + bottom * perValue;  // device y grows downwards
+    // The layout is in points with y up; the device has y down.
+    const host::BarChartLayout layout = host::barChartLayout(chart);
     // A chart whose numbers overflow has no drawing; QPainter is never handed them.
-    const double extremes[] = {rowWidth, perValue, zeroY, (top - bottom) * perValue,
-                               chart.thickness * k};
-    if (!std::all_of(std::begin(extremes), std::end(extremes), [](double v) { return std::isfinite(v); })) {
+    const double scaled[] = {k, layout.rowWidth * k, (layout.height + layout.depthY) * k,
+                             layout.depthX * k, at.x(), at.y()};
+    if (!layout.isFinite() ||
+        !std::all_of(std::begin(scaled), std::end(scaled), [](double v) { return std::isfinite(v); })) {
         return;
     }
-    const double depthX = chart.display3D ? chart.thickness * kCos45 * k : 0.0;
-    const double depthY = depthX;
-    const double left = at.x() - rowWidth / 2;
-    const double barWidth = chart.barWidth * k;
-    const double step = (chart.barWidth + chart.barSpacing) * k;
-
-    for (std::size_t i = 0; i < n; ++i) {
-        const double v = chart.values[i];
-        const double x0 = left + static_cast<double>(i) * step;
-        const double yTop = zeroY - std::max(0.0, v) * perValue;
-        const double yBottom = zeroY - std::min(0.0, v) * perValue;
+    const double depthX = layout.depthX * k;
+    const double depthY = layout.depthY * k;
+    for (std::size_t i = 0; i < layout.bars.size(); ++i) {
+        const host::BarChartLayout::Bar& bar = layout.bars[i];
+        const double x0 = at.x() + bar.left * k;
+        const double barWidth = bar.width * k;
+        const double yTop = at.y() - bar.top * k;
+        const double yBottom = at.y() - bar.bottom * k;
         const host::FillSymbol* fill = nullptr;
         if (static_cast<int>(i) < chart.symbols.count()) {
             const auto& s = chart.symbols.element(static_cast<int>(i));
@@ -303,9 +290,9 @@ void SymbolPainter::drawBarChart(const host::BarChartSymbol& chart, QPointF at) 
         }
     }
     if (chart.background) {
-        const double height = (top - bottom) * perValue;
-        const QRectF box(QPointF(left, at.y() - height - depthY), QPointF(left + rowWidth + depthX, at.y()));
-        drawLeader(*chart.background, box);
+        const host::Envelope box = layout.envelope();
+        drawLeader(*chart.background, QRectF(QPointF(at.x() + box.xMin() * k, at.y() - box.yMax() * k),
+                                             QPointF(at.x() + box.xMax() * k, at.y())));
     }
 }
 

@@ -11,8 +11,13 @@
 #include <functional>
 #include <sstream>
 
+#include <QPainter>
+
 #include "cli/console.h"
+#include "engine/chart_run.h"
 #include "errors/error_handling.h"
+#include "host/host.h"
+#include "render/symbol_painter.h"
 
 namespace kartoplot::cli {
 namespace {
@@ -205,6 +210,94 @@ TEST(ConsoleInteraction, PrintsMessagesAndCancelsDialogs) {
     EXPECT_EQ(sink.str(), "kartoplot: No selected objects\nkartoplot: Save: Replace?\n");
     EXPECT_FALSE(console.saveFile({}));
     EXPECT_FALSE(console.chooseSymbol(nullptr));
+}
+
+
+// The labels and zigzag marks a run makes sit on the bars the painter draws, in 2D and in 3D:
+// the chart alone is painted where one map unit is one pixel, and each label and mark end is
+// probed just inside and just outside its bar.
+TEST(ChartPicture, LabelsAndMarksSitOnThePaintedBars) {
+    constexpr int kSide = 300;
+    const auto painted = [](const QImage& image, QPointF at, double dx, double dy) {
+        return image.pixel(static_cast<int>(std::lround(at.x() + dx)),
+                           static_cast<int>(std::lround(at.y() + dy))) != qRgb(255, 255, 255);
+    };
+    for (const bool threeD : {false, true}) {
+        SCOPED_TRACE(threeD ? "3D" : "2D");
+        auto application = std::make_shared<host::Application>();
+        auto document = std::make_shared<host::MapDocument>();
+        application->setDocument(document);
+        const std::shared_ptr<host::Map>& map = document->focusMap();
+        map->setMapScale(72 / 0.0254);  // one point is one metre
+        auto fc = std::make_shared<host::FeatureClass>("Cities", host::GeometryType::Point);
+        fc->addField({"NAME", "", host::FieldType::String, 40});
+        for (const char* f : {"a", "b", "c"}) {
+            fc->addField({f, "", host::FieldType::Double, 0});
+        }
+        fc->createFeature(host::Point{100, 100}, {host::Variant("A"), 12.0, 6.0, -14.0});
+        auto layer = std::make_shared<host::FeatureLayer>("Cities", fc);
+        map->addLayer(layer);
+
+        engine::EngineState state;
+        state.application = application;
+        state.document = document;
+        state.map = map;
+        state.separators = language::DecimalSeparators::fromLocaleDecimal(".");
+        state.interaction = std::make_shared<host::ScriptedInteraction>();
+        engine::ChartRunSettings settings = engine::ChartRunSettings::openingValues();
+        settings.TxtMinValue = "1";
+        settings.TxtMaxValue = "10";
+        settings.TxtChartMarkerSize = "40";
+        settings.TxtChartWidth = "10";
+        settings.txtChartSpacing = "4";
+        settings.Chk3D = threeD;
+        settings.Txt3DThickness = "8";
+        settings.ChkShowLeader = false;
+        host::SymbolArray fills;
+        for (int i = 0; i < 3; ++i) {
+            fills.add(std::make_shared<host::SimpleFillSymbol>());
+        }
+        ASSERT_TRUE(engine::CreateChartElements(state, *layer, 0, false, false, {"a", "b", "c"}, fills,
+                                                settings).completed);
+        const auto charts = map->basicGraphicsLayer().findLayer("Cities_charts");
+        const auto& group = static_cast<const host::GroupElement&>(*charts->elements().at(0));
+        const auto& marker = static_cast<const host::MarkerElement&>(*group.element(0));
+
+        QImage image(kSide, kSide, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        const render::DeviceMapping mapping(host::Point{0, 0}, 1.0, kSide, kSide, 72);
+        {
+            QPainter painter(&image);
+            render::SymbolPainter symbols(painter, mapping);
+            symbols.drawBarChart(static_cast<const host::BarChartSymbol&>(*marker.symbol),
+                                 mapping.toDevice(*marker.geometry().asPoint()));
+        }
+        int labels = 0;
+        int marks = 0;
+        for (const auto& member : group.members()) {
+            if (member->kind() == host::ElementKind::Text) {
+                const auto& label = static_cast<const host::TextElement&>(*member);
+                SCOPED_TRACE(label.text);
+                const QPointF at = mapping.toDevice(*label.geometry().asPoint());
+                // A label above its bar stands on it; one below hangs from it (device y is down).
+                const double inside = label.symbol->verticalAlignment == host::VerticalAlignment::Bottom ? 2 : -2;
+                EXPECT_TRUE(painted(image, at, 0, inside));
+                EXPECT_FALSE(painted(image, at, 0, -inside));
+                ++labels;
+            } else if (member->kind() == host::ElementKind::Line) {
+                const auto& path = member->geometry().asPolyline()->paths.at(0);
+                const QPointF first = mapping.toDevice(path.at(0));
+                const QPointF last = mapping.toDevice(path.at(5));  // the bar's right edge
+                EXPECT_TRUE(painted(image, first, 2, 0)) << "the mark starts on the bar's left edge";
+                EXPECT_FALSE(painted(image, first, -2, 0));
+                EXPECT_TRUE(painted(image, last, -2, 0)) << "and ends on its right edge";
+                EXPECT_NEAR(last.x() - first.x(), 10, 1e-9);
+                ++marks;
+            }
+        }
+        EXPECT_EQ(labels, 3);
+        EXPECT_EQ(marks, 2) << "12 and -14 run off the range";
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "errors/error_handling.h"
 #include "engine/element_data.h"
+#include "engine_fixture.h"
 
 namespace kartoplot::engine {
 namespace {
@@ -165,11 +166,35 @@ TEST(CreateTextLabel, SharesTheSymbolWhenAlignedAndCopiesItOtherwise) {
     EXPECT_EQ(group.elementCount(), 2);
 }
 
-TEST(BarGeometry, FrontWidthLeavesRoomForTheDepth) {
-    const BarGeometry g = barGeometry(host::Envelope(0, 0, 23, 40), 3, 1, 3, 3);
-    EXPECT_EQ(g.barWidth, 6);  // (23 − 3 − 2 × 1) / 3
+TEST(BarGeometry, LabelsAndMarksSitOnTheLayoutsBars) {
+    host::BarChartSymbol chart;
+    chart.values = {10, -5, 4};
+    chart.maxValue = 10;
+    chart.size = 20;
+    chart.barWidth = 6;
+    chart.barSpacing = 1;
+    chart.display3D = true;
+    chart.thickness = 3 / host::kCos45;  // a depth of 3 to the right and up
+    const BarGeometry g = barGeometry(host::barChartLayout(chart), {10, 100}, 1);
+    EXPECT_EQ(g.barWidth(0), 6);
     EXPECT_EQ(g.barLeft(0), 0);
     EXPECT_EQ(g.barLeft(2), 14);
+    EXPECT_NEAR(g.zeroLine, 110, 1e-9);
+    EXPECT_TRUE(testing::hasBox(g.envelope, 0, 100, 23, 33));
+    const std::tuple<std::size_t, bool, double, double> labels[] = {
+        {0, true, 0 + 3 + 3, 130 + 3},  // behind the lid of the top edge
+        {1, false, 7 + 3, 100},         // below the negative bar's end
+        {2, true, 14 + 3 + 3, 118 + 3},
+    };
+    for (const auto& [i, above, x, y] : labels) {
+        SCOPED_TRACE(i);
+        const host::Point p = barLabelPoint(g, i, above);
+        EXPECT_NEAR(p.x, x, 1e-9);
+        EXPECT_NEAR(p.y, y, 1e-9);
+    }
+    EXPECT_NEAR(zigZagStart(g, 0).y, 110 + 0.8 * 20, 1e-9);
+    EXPECT_NEAR(zigZagStart(g, 1).y, 110 - 0.8 * 10, 1e-9) << "downwards on a negative bar";
+    EXPECT_EQ(zigZagStart(g, 1).x, 7);
     EXPECT_EQ(std::tuple(rangeRatio(5, -5, 15), rangeRatio(5, 0, 0)), std::tuple(0.5, 1.0));
 }
 

@@ -138,6 +138,8 @@ void frmKartoplot::connectUi() {
     connect(u.LstViewFields, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         ui_->mnuChangeSymbol->popup(ui_->LstViewFields->viewport()->mapToGlobal(at));
     });
+    connect(u.LstViewLegend, &QTreeWidget::itemChanged, this,
+            [this](QTreeWidgetItem* entry, int column) { LstViewLegend_Edited(entry, column); });
     connect(u.mnuAllElements, &QAction::triggered, this, [this] { mnuAllElements_Click(); });
     connect(u.mnuSelectedElements, &QAction::triggered, this, [this] { mnuSelectedElements_Click(); });
 
@@ -229,7 +231,7 @@ void frmKartoplot::Form_Load() {
         engine_.document = document_;
         engine_.application = application_;
         engine_.interaction = interaction_;
-        chartSymbols_.clear();
+        clearChartFields();
         engine_.separators = separators_;
         loaded_ = true;
 
@@ -330,7 +332,7 @@ void frmKartoplot::unload() {
     engine_.application.reset();
     engine_.document.reset();
     engine_.map.reset();
-    chartSymbols_.clear();
+    chartFields_.clear();
     layers_.clear();
     graphicsLayers_.clear();
     labelText_.reset();
@@ -338,7 +340,6 @@ void frmKartoplot::unload() {
     breakLine_.reset();
     outlineLine_.reset();
     leaderLine_.reset();
-    imageList_ = ImageList();
     loaded_ = false;
 
     // Controls go back to their design values: the next load starts afresh.
@@ -446,8 +447,8 @@ void frmKartoplot::showFunctionNotAvailable() {
 // ---- pictures -----------------------------------------------------------------------------
 
 QImage frmKartoplot::swatchOf(const host::Symbol& symbol) const {
-    return preview::SymbolToPicture(symbol, imageList_.imageSize().width(),
-                                    imageList_.imageSize().height(), kPictureGap);
+    return preview::SymbolToPicture(symbol, chartFields_.swatchSize().width(),
+                                    chartFields_.swatchSize().height(), kPictureGap);
 }
 
 QImage frmKartoplot::buttonPicture(const host::Symbol& symbol) const {

@@ -14,13 +14,16 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "dialog/main_dialog_chart_fields.h"
 #include "dialog/main_dialog_image_list.h"
 #include "engine/chart_run.h"
 #include "engine/chart_sizing.h"
 #include "engine/engine_state.h"
+#include "errors/error_handling.h"
 #include "host/interaction.h"
 #include "host/map.h"
 #include "host/signal.h"
@@ -85,8 +88,11 @@ public:
     QWidget* control(const QString& name, int index = -1) const;
 
     // ---- state ------------------------------------------------------------------------------
-    const host::SymbolArray& ChartSymbolArray() const noexcept { return chartSymbols_; }
-    const ImageList& imageList() const noexcept { return imageList_; }
+    // The chart field rows that LstViewFields, LstViewLegend and ImageList1 show.
+    const ChartFieldModel& chartFields() const noexcept { return chartFields_; }
+    // The fill symbols of the chart rows in list order (the rows' own symbol objects).
+    const host::SymbolArray& ChartSymbolArray() const noexcept { return chartFields_.symbolArray(); }
+    const ImageList& imageList() const noexcept { return chartFields_.imageList(); }
     const std::string& language() const noexcept { return language_; }
     const std::string& LocaleDecimal() const noexcept { return separators_.localeDecimal; }
     const std::string& OtherDecimal() const noexcept { return separators_.otherDecimal; }
@@ -153,9 +159,9 @@ public:
     void CmdOutlineColor_Click();
     void CmdFont_Click();
     void CmdRandomStyles_Click();
-    // Gives the row a random fill symbol appended to ChartSymbolArray and its swatch; true
-    // when done.
-    bool SetRandomColor(QTreeWidgetItem* row);
+    // Gives chart row `row` (0-based) a random fill symbol, its swatch and the swatch key
+    // "key" + field position; true when done, false (reported, the row unchanged) otherwise.
+    bool SetRandomColor(int row);
     // Applies one symbol to all / the selected chart rows (context menu of LstViewFields).
     void mnuAllElements_Click();
     void mnuSelectedElements_Click();
@@ -200,23 +206,33 @@ private:
     void connectUi();
     void registerControl(QWidget* widget, const char* name, int index = -1);
 
-    // Runs body under an error trap of the procedure; false when it failed (reported).
+    // Runs body under an error trap of the procedure; false when it failed (reported). A body
+    // taking an ErrorTrap& gets the trap to mark its statements ("Line : N" in the record).
     template <class Body>
     bool trapped(const char* procedure, Body&& body);
 
     host::Map& requireMap() const;
     void setLayerIndexAndChange(int index);
     void clearChartFields();
-    void refreshFieldIcons();
+    // Shows the chart rows in LstViewFields and LstViewLegend, reusing their items by
+    // position. selected: the chart rows to select afterwards; without it every item keeps
+    // its selection (right when rows were only appended or changed in place).
+    void showChartFields(const std::optional<std::vector<int>>& selected = std::nullopt);
+    std::vector<int> selectedChartRows() const;
+    // A label typed into LstViewLegend goes to its chart row.
+    void LstViewLegend_Edited(QTreeWidgetItem* entry, int column);
     void sortAvailableFields();
     void moveChartRowsBack(bool all);
     QImage swatchOf(const host::Symbol& symbol) const;
     QImage buttonPicture(const host::Symbol& symbol) const;
     void showButtonPicture(const char* button, const host::Symbol& symbol);
     void replaceRowSymbol(int row, const std::shared_ptr<host::Symbol>& symbol);
-    void changeRowsSymbol(bool selectedOnly);
+    void changeRowsSymbol(bool selectedOnly, ErrorTrap& trap);
+    // The symbol pattern's statements 1 to 3 (missing symbol, chooser, button picture).
     std::shared_ptr<host::Symbol> chooseDialogSymbol(std::shared_ptr<host::Symbol>& symbol,
-                                                     const char* button);
+                                                     const char* button, ErrorTrap& trap);
+    void chooseLineColor(const char* colorButton, const std::shared_ptr<host::LineSymbol>& line,
+                         const char* lineButton, ErrorTrap& trap);
     void setButtonColor(const char* button, const host::Color& color);
     host::Color buttonColor(const char* button) const;
     void CalcFieldExtreme(bool isMax);
@@ -240,8 +256,9 @@ private:
     bool loaded_ = false;
     std::vector<std::shared_ptr<host::FeatureLayer>> layers_;
     std::vector<std::shared_ptr<host::GraphicsLayer>> graphicsLayers_;
-    host::SymbolArray chartSymbols_;
-    ImageList imageList_;
+    ChartFieldModel chartFields_;
+    // ChartSymbolArray under the name the create command reads.
+    const host::SymbolArray& chartSymbols_ = chartFields_.symbolArray();
     language::DecimalSeparators separators_;
     std::string lastFolder_;
     std::shared_ptr<host::TextSymbol> labelText_;

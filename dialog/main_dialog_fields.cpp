@@ -1,8 +1,9 @@
-// frmKartoplot: the layer list, the key field, the available and chart field lists with their
-// parallel fill symbols, swatches and legend rows, and the feature-scope option.
+// frmKartoplot: the layer list, the key field, the available field list, the chart field rows
+// (shown in LstViewFields and LstViewLegend) and the feature-scope option.
 #include <QHeaderView>
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 #include "dialog/main_dialog.h"
@@ -46,6 +47,16 @@ int availablePosition(const QTreeWidgetItem* row) {
     return row->data(kAvailPosition, Qt::DisplayRole).toInt();
 }
 
+// Gives the list exactly n items, adding or deleting at the end.
+void resizeItems(QTreeWidget* list, int n) {
+    while (list->topLevelItemCount() > n) {
+        delete list->takeTopLevelItem(list->topLevelItemCount() - 1);
+    }
+    while (list->topLevelItemCount() < n) {
+        list->addTopLevelItem(new QTreeWidgetItem);
+    }
+}
+
 }  // namespace
 
 long frmKartoplot::SelectedObjects(const host::FeatureLayer& layer) const {
@@ -82,12 +93,57 @@ void frmKartoplot::setLayerIndexAndChange(int index) {
 }
 
 void frmKartoplot::clearChartFields() {
-    ui_->LstViewFields->clear();
-    chartSymbols_.clear();
-    imageList_.removeAllExceptDummy();
-    // Legend rows belong to the chart rows at the same positions; left over from another
-    // layer they would label the wrong fields.
-    ui_->LstViewLegend->clear();
+    // Legend rows belong to the chart rows; left over from another layer they would label the
+    // wrong fields, so they go with them.
+    chartFields_.clear();
+    showChartFields(std::vector<int>{});
+}
+
+std::vector<int> frmKartoplot::selectedChartRows() const {
+    std::vector<int> rows;
+    const QTreeWidget* list = ui_->LstViewFields;
+    for (int k = 0; k < list->topLevelItemCount(); ++k) {
+        if (list->topLevelItem(k)->isSelected()) {
+            rows.push_back(k);
+        }
+    }
+    return rows;
+}
+
+void frmKartoplot::showChartFields(const std::optional<std::vector<int>>& selected) {
+    QTreeWidget* list = ui_->LstViewFields;
+    QTreeWidget* legend = ui_->LstViewLegend;
+    // Written here, the legend labels are not the user's edits.
+    const QSignalBlocker blockLegend(legend);
+    const int n = chartFields_.count();
+    resizeItems(list, n);
+    resizeItems(legend, n);
+    for (int k = 0; k < n; ++k) {
+        const ChartField& field = chartFields_.row(k);
+        QTreeWidgetItem* item = list->topLevelItem(k);
+        item->setIcon(kColSymbol, chartFields_.imageList().icon(field.swatchKey));
+        item->setText(kColFields, qs(field.fieldName));
+        item->setText(kColFieldsID, QString::number(field.fieldPosition));
+        item->setText(kColFieldsOld, qs(field.legendFieldName));
+        item->setText(kColFIDOld, field.legendFieldPosition
+                                      ? QString::number(*field.legendFieldPosition)
+                                      : QString());
+        item->setText(kColSymbolID, field.swatchKey);
+        if (selected) {
+            item->setSelected(std::find(selected->begin(), selected->end(), k) != selected->end());
+        }
+        QTreeWidgetItem* entry = legend->topLevelItem(k);
+        entry->setText(kLegendLabel, qs(field.legendLabel));
+        entry->setText(kLegendField, qs(field.fieldName));
+        entry->setFlags(entry->flags() | Qt::ItemIsEditable);
+    }
+}
+
+void frmKartoplot::LstViewLegend_Edited(QTreeWidgetItem* entry, int column) {
+    const int k = ui_->LstViewLegend->indexOfTopLevelItem(entry);
+    if (column == kLegendLabel && k >= 0 && k < chartFields_.count()) {
+        chartFields_.setLegendLabel(k, entry->text(kLegendLabel).toStdString());
+    }
 }
 
 void frmKartoplot::CmbLayers_Change() {
@@ -186,21 +242,20 @@ void frmKartoplot::CmdRefreshLayers_Click() {
     });
 }
 
-bool frmKartoplot::SetRandomColor(QTreeWidgetItem* row) {
-    return trapped("SetRandomColor", [&] {
-        if (row == nullptr) {
-            throw HostError(errnum::kObjectMissing, kMainDialogModule, "No chart row");
-        }
+bool frmKartoplot::SetRandomColor(int row) {
+    return trapped("SetRandomColor", [&](ErrorTrap& trap) {
+        trap.at(1);
+        const ChartField& field = chartFields_.row(row);
+        trap.at(2);
         const host::Color outline = outlineLine_ ? outlineLine_->color : host::Color{0, 0, 0};
         auto symbol = preview::MakeFillSymbol(-1, outline.rgb());
+        trap.at(3);
         const QImage swatch = swatchOf(*symbol);
-        const QString key = QStringLiteral("key") + row->text(kColFieldsID);
-        // Nothing is changed before the symbol and its swatch exist, so a failure leaves the
-        // parallel lists as they were.
-        chartSymbols_.add(symbol);
-        imageList_.add(key, swatch);
-        row->setIcon(kColSymbol, imageList_.icon(key));
-        row->setText(kColSymbolID, key);
+        trap.at(4);
+        // Symbol, swatch and key change together: a failure above leaves the row as it was.
+        chartFields_.setSymbol(row, symbol, swatch, ChartFieldModel::swatchKeyFor(field.fieldPosition));
+        trap.at(5);
+        showChartFields();
     });
 }
 
@@ -213,24 +268,19 @@ void frmKartoplot::CmdFieldsTo_Click() {
             if (!source->isSelected()) {
                 continue;
             }
-            const QString name = source->text(kAvailName);
-            const int position = availablePosition(source);
-            auto* item = new QTreeWidgetItem;
-            item->setText(kColFields, name);
-            item->setText(kColFieldsID, QString::number(position));
-            u.LstViewFields->addTopLevelItem(item);
-            if (!SetRandomColor(item)) {
-                // Without its symbol the row would break the parallel lists: it goes again.
-                delete item;
+            ChartField field;
+            field.fieldName = source->text(kAvailName).toStdString();
+            field.fieldPosition = availablePosition(source);
+            field.legendLabel = field.fieldName;
+            const int k = chartFields_.append(std::move(field));
+            if (!SetRandomColor(k)) {
+                // Without its symbol the row would have no bar colour: it goes again.
+                chartFields_.take({k});
                 break;
             }
-            moved.push_back(position);
-            auto* legend = new QTreeWidgetItem;
-            legend->setText(kLegendLabel, name);
-            legend->setText(kLegendField, name);
-            legend->setFlags(legend->flags() | Qt::ItemIsEditable);
-            u.LstViewLegend->addTopLevelItem(legend);
+            moved.push_back(availablePosition(source));
         }
+        showChartFields();
         for (const int position : moved) {
             for (int i = 0; i < u.LstFields->topLevelItemCount(); ++i) {
                 if (availablePosition(u.LstFields->topLevelItem(i)) == position) {
@@ -240,13 +290,6 @@ void frmKartoplot::CmdFieldsTo_Click() {
             }
         }
     });
-}
-
-void frmKartoplot::refreshFieldIcons() {
-    for (int i = 0; i < ui_->LstViewFields->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = ui_->LstViewFields->topLevelItem(i);
-        item->setIcon(kColSymbol, imageList_.icon(item->text(kColSymbolID)));
-    }
 }
 
 void frmKartoplot::sortAvailableFields() {
@@ -267,38 +310,17 @@ void frmKartoplot::sortAvailableFields() {
 }
 
 void frmKartoplot::moveChartRowsBack(bool all) {
-    Ui& u = *ui_;
-    if (!all && u.LstViewFields->selectedItems().isEmpty()) {
+    std::vector<int> rows = selectedChartRows();
+    if (all) {
+        rows.resize(static_cast<std::size_t>(chartFields_.count()));
+        std::iota(rows.begin(), rows.end(), 0);
+    } else if (rows.empty()) {
         return;
     }
-    host::SymbolArray kept;
-    std::vector<QString> keys;
-    for (int k = 0; k < u.LstViewFields->topLevelItemCount(); ++k) {
-        QTreeWidgetItem* item = u.LstViewFields->topLevelItem(k);
-        if (all || item->isSelected()) {
-            keys.push_back(item->text(kColSymbolID));
-            u.LstFields->addTopLevelItem(
-                availableRow(item->text(kColFields), item->text(kColFieldsID).toInt()));
-        } else {
-            kept.add(chartSymbols_.element(k));
-        }
+    for (const ChartField& field : chartFields_.take(rows)) {
+        ui_->LstFields->addTopLevelItem(availableRow(qs(field.fieldName), field.fieldPosition));
     }
-    for (const QString& key : keys) {
-        for (int k = 0; k < u.LstViewFields->topLevelItemCount(); ++k) {
-            if (u.LstViewFields->topLevelItem(k)->text(kColSymbolID) == key) {
-                delete u.LstViewFields->takeTopLevelItem(k);
-                if (k < u.LstViewLegend->topLevelItemCount()) {
-                    delete u.LstViewLegend->takeTopLevelItem(k);
-                }
-                break;
-            }
-        }
-    }
-    for (const QString& key : keys) {
-        imageList_.removeKey(key);
-    }
-    refreshFieldIcons();
-    chartSymbols_ = all ? host::SymbolArray{} : kept;
+    showChartFields(std::vector<int>{});
     sortAvailableFields();
 }
 
@@ -312,52 +334,27 @@ void frmKartoplot::CmdFieldsBackAll_Click() {
 
 void frmKartoplot::CmdUpDown_Click(int index) {
     trapped("CmdUpDown_Click", [&] {
-        QTreeWidget* list = ui_->LstViewFields;
-        int k = -1;
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            if (list->topLevelItem(i)->isSelected()) {
-                k = i;
-                break;
-            }
-        }
-        if (k < 0) {
+        const std::vector<int> selected = selectedChartRows();
+        if (selected.empty()) {
             return;
         }
+        const int k = selected.front();
         const bool up = index == 0;
-        if ((up && k < 1) || (!up && k >= list->topLevelItemCount() - 1)) {
+        if ((up && k < 1) || (!up && k >= chartFields_.count() - 1)) {
             return;
         }
+        // The row moves whole: field, symbol, swatch and legend entry.
         const int other = up ? k - 1 : k + 1;
-        const auto exchange = [](QTreeWidget* view, int from, int to) {
-            if (from < view->topLevelItemCount() && to < view->topLevelItemCount()) {
-                QTreeWidgetItem* moving = view->takeTopLevelItem(from);
-                view->insertTopLevelItem(to, moving);
-            }
-        };
-        exchange(list, k, other);
-        // The legend rows follow their chart rows: the legend labels row k with row k's colour.
-        exchange(ui_->LstViewLegend, k, other);
-        const auto a = chartSymbols_.element(k);
-        const auto b = chartSymbols_.element(other);
-        chartSymbols_.replace(k, b);
-        chartSymbols_.replace(other, a);
-        imageList_.swap(k + 1, other + 1);
-        refreshFieldIcons();
-        list->clearSelection();
-        QTreeWidgetItem* moved = list->topLevelItem(other);
-        list->setCurrentItem(moved);
-        moved->setSelected(true);
+        chartFields_.exchange(k, other);
+        showChartFields(std::vector<int>{other});
+        ui_->LstViewFields->setCurrentItem(ui_->LstViewFields->topLevelItem(other), 0,
+                                           QItemSelectionModel::NoUpdate);
     });
 }
 
 void frmKartoplot::replaceRowSymbol(int row, const std::shared_ptr<host::Symbol>& symbol) {
-    QTreeWidgetItem* item = ui_->LstViewFields->topLevelItem(row);
-    const QString key = item->text(kColSymbolID);
-    const QImage swatch = swatchOf(*symbol);
-    chartSymbols_.replace(row, symbol);
-    imageList_.remove(row + 1);
-    imageList_.insert(row + 1, key, swatch);
-    refreshFieldIcons();
+    chartFields_.setSymbol(row, symbol, swatchOf(*symbol));
+    showChartFields();
 }
 
 void frmKartoplot::LstViewFields_DblClick() {
@@ -367,13 +364,12 @@ void frmKartoplot::LstViewFields_DblClick() {
         if (selected.isEmpty()) {
             return;
         }
-        QTreeWidgetItem* item = selected.front();
-        if (item->text(kColSymbolID).isEmpty()) {
+        const int k = list->indexOfTopLevelItem(selected.front());
+        const ChartField& field = chartFields_.row(k);
+        if (field.swatchKey.isEmpty()) {
             return;
         }
-        const int k = list->indexOfTopLevelItem(item);
-        const std::shared_ptr<host::Symbol> current =
-            k < chartSymbols_.count() ? chartSymbols_.element(k) : nullptr;
+        const std::shared_ptr<host::Symbol> current = field.symbol;
         if (!current) {
             message(messages_.text(language::MainFormMessage::SymbolIsNothing));
             return;
@@ -390,20 +386,23 @@ void frmKartoplot::LstViewFields_DblClick() {
     });
 }
 
-void frmKartoplot::changeRowsSymbol(bool selectedOnly) {
-    QTreeWidget* list = ui_->LstViewFields;
+void frmKartoplot::changeRowsSymbol(bool selectedOnly, ErrorTrap& trap) {
+    const std::vector<int> selected = selectedChartRows();
     std::shared_ptr<host::Symbol> chosen;
-    for (int k = 0; k < list->topLevelItemCount(); ++k) {
-        QTreeWidgetItem* item = list->topLevelItem(k);
-        if ((selectedOnly && !item->isSelected()) || item->text(kColSymbolID).isEmpty()) {
+    for (int k = 0; k < chartFields_.count(); ++k) {
+        const ChartField& field = chartFields_.row(k);
+        if ((selectedOnly && std::find(selected.begin(), selected.end(), k) == selected.end()) ||
+            field.swatchKey.isEmpty()) {
             continue;
         }
         if (!chosen) {
-            const auto current = chartSymbols_.element(k);
+            trap.at(1);
+            const auto current = field.symbol;
             if (!current) {
                 message(messages_.text(language::MainFormMessage::SymbolIsNothing));
                 return;
             }
+            trap.at(2);
             if (!interaction_) {
                 throw HostError(errnum::kObjectMissing, kMainDialogModule,
                                 "No user interaction service");
@@ -414,16 +413,17 @@ void frmKartoplot::changeRowsSymbol(bool selectedOnly) {
             }
         }
         // One symbol object for every row, as the user chose it once.
+        trap.at(3);
         replaceRowSymbol(k, chosen);
     }
 }
 
 void frmKartoplot::mnuAllElements_Click() {
-    trapped("mnuAllElements_Click", [&] { changeRowsSymbol(false); });
+    trapped("mnuAllElements_Click", [&](ErrorTrap& trap) { changeRowsSymbol(false, trap); });
 }
 
 void frmKartoplot::mnuSelectedElements_Click() {
-    trapped("mnuSelectedElements_Click", [&] { changeRowsSymbol(true); });
+    trapped("mnuSelectedElements_Click", [&](ErrorTrap& trap) { changeRowsSymbol(true, trap); });
 }
 
 void frmKartoplot::LstViewFields_ColumnClick(int columnIndex) {

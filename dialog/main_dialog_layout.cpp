@@ -218,7 +218,7 @@ void frmKartoplot::buildMainTab(QWidget* page) {
                                       QStringLiteral("FIDOld"), QStringLiteral("SymbolID")});
     u.LstViewFields->setRootIsDecorated(false);
     u.LstViewFields->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    u.LstViewFields->setIconSize(imageList_.imageSize());
+    u.LstViewFields->setIconSize(chartFields_.swatchSize());
     u.LstViewFields->setEditTriggers(QAbstractItemView::NoEditTriggers);
     u.LstViewFields->setContextMenuPolicy(Qt::CustomContextMenu);
     u.LstViewFields->header()->setSectionsClickable(true);

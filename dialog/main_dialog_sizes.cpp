@@ -62,14 +62,9 @@ void frmKartoplot::CalcFieldExtreme(bool isMax) {
     const bool selectedOnly = ui_->OpAllObjects[1]->isChecked();
     double result = 0.0;
     bool first = true;
-    QTreeWidget* list = ui_->LstViewFields;
-    for (int k = 0; k < list->topLevelItemCount(); ++k) {
-        QTreeWidgetItem* item = list->topLevelItem(k);
-        if (!item->isSelected()) {
-            continue;
-        }
+    for (const int k : selectedChartRows()) {
         const host::Variant value = engine::DataStatistic(
-            *layer, item->text(kColFields).toStdString(), isMax ? "MAX" : "min", selectedOnly);
+            *layer, chartFields_.row(k).fieldName, isMax ? "MAX" : "min", selectedOnly);
         if (value.isEmpty() || value.isNull()) {
             // The statistic failed (and was reported): the box keeps its value rather than
             // showing a made-up 0.

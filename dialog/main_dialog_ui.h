@@ -18,6 +18,7 @@
 
 #include <array>
 #include <map>
+#include <type_traits>
 #include <vector>
 
 #include "errors/error_handling.h"
@@ -199,7 +200,11 @@ struct frmKartoplot::Ui {
 template <class Body>
 bool frmKartoplot::trapped(const char* procedure, Body&& body) {
     ErrorTrap trap(procedure, kMainDialogModule);
-    return trap.run(std::forward<Body>(body));
+    if constexpr (std::is_invocable_v<Body&, ErrorTrap&>) {
+        return trap.run([&] { body(trap); });
+    } else {
+        return trap.run(std::forward<Body>(body));
+    }
 }
 
 }  // namespace kartoplot::dialog

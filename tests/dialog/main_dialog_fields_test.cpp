@@ -37,6 +37,7 @@ protected:
     // Every invariant of the chart field list; offered = the fields the layer offers.
     void expectConsistent(const std::set<std::string>& offered) {
         const int n = chart()->topLevelItemCount();
+        ASSERT_EQ(dialog.chartFields().count(), n);
         ASSERT_EQ(dialog.ChartSymbolArray().count(), n);
         ASSERT_EQ(dialog.imageList().count(), n + 1);
         EXPECT_EQ(dialog.imageList().key(0), "dummy");
@@ -52,6 +53,13 @@ protected:
                 << k;
             ASSERT_TRUE(symbolAt(k) && symbolAt(k)->isFill()) << k;
             EXPECT_EQ(legend()->topLevelItem(k)->text(1), row->text(1)) << k;
+            // The lists show the model's row k.
+            const ChartField& field = dialog.chartFields().row(k);
+            EXPECT_EQ(row->text(1).toStdString(), field.fieldName) << k;
+            EXPECT_EQ(row->text(2).toInt(), field.fieldPosition) << k;
+            EXPECT_EQ(key, field.swatchKey) << k;
+            EXPECT_EQ(legend()->topLevelItem(k)->text(0).toStdString(), field.legendLabel) << k;
+            EXPECT_EQ(symbolAt(k), field.symbol) << k;
             all.insert(row->text(1).toStdString());
         }
         std::vector<int> positions;
@@ -107,6 +115,7 @@ TEST_F(FieldListTest, MovingFieldsInAndOutAndRandomColours) {
 
 TEST_F(FieldListTest, UpAndDownExchangeRowsSymbolsSwatchesAndLegendRows) {
     moveToChart({"a", "b", "c"});
+    legend()->topLevelItem(1)->setText(0, "Beta");  // the user's legend label of b
     const Symbols s = symbols();
     selectRows(chart(), 1, {"b"});
     dialog.CmdUpDown_Click(0);
@@ -124,7 +133,11 @@ TEST_F(FieldListTest, UpAndDownExchangeRowsSymbolsSwatchesAndLegendRows) {
     dialog.CmdUpDown_Click(1);
     EXPECT_EQ(column(chart(), 1), (Strings{"b", "c", "a"}));
     EXPECT_EQ(symbols(), (Symbols{s[1], s[2], s[0]}));
+    EXPECT_EQ(column(legend(), 0), (Strings{"Beta", "c", "a"}));
     expectConsistent(citiesFields);
+    selectRows(chart(), 1, {"c"});
+    dialog.CmdFieldsBack_Click();
+    EXPECT_EQ(column(legend(), 0), (Strings{"Beta", "a"}));
 }
 
 TEST_F(FieldListTest, ChangingTheSymbolsOfOneSeveralOrAllFields) {
@@ -296,6 +309,57 @@ TEST(ImageListTest, DummyStaysFirstWhateverHappensAndPicturesTakeTheListsSize) {
     EXPECT_EQ(keys(list), std::vector<QString>{"dummy"});
     EXPECT_TRUE(list.image(5).isNull());
     EXPECT_TRUE(list.key(-1).isEmpty());
+}
+
+// The chart field rows on their own: ChartSymbolArray and ImageList1 are views of them.
+TEST(ChartFieldModelTest, ViewsFollowTheRowsAndEarlierCopiesKeepTheirSymbols) {
+    ChartFieldModel model;
+    Symbols s;
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
+    for (int k = 0; k < 3; ++k) {
+        s.push_back(std::make_shared<host::SimpleFillSymbol>());
+        ChartField field;
+        field.fieldName = std::string(1, char('a' + k));
+        field.fieldPosition = 3 + k;
+        EXPECT_EQ(model.append(field), k);
+        model.setSymbol(k, s.back(), filled(colours[k], QSize(80, 40)),
+                        ChartFieldModel::swatchKeyFor(field.fieldPosition));
+    }
+    const auto symbols = [&] {
+        Symbols out;
+        for (int k = 0; k < model.symbolArray().count(); ++k) {
+            out.push_back(model.symbolArray().element(k));
+        }
+        return out;
+    };
+    EXPECT_EQ(symbols(), s);
+    EXPECT_EQ(keys(model.imageList()), (std::vector<QString>{"dummy", "key3", "key4", "key5"}));
+    EXPECT_EQ(model.imageList().image(2).size(), QSize(40, 20));
+    EXPECT_EQ(model.imageList().image(2).pixelColor(20, 10), QColor(Qt::green));
+
+    const host::SymbolArray handedOut = model.symbolArray();
+    EXPECT_TRUE(model.exchange(0, 2));
+    EXPECT_FALSE(model.exchange(0, 3));
+    EXPECT_EQ(model.fieldNames(), (Strings{"c", "b", "a"}));
+    EXPECT_EQ(symbols(), (Symbols{s[2], s[1], s[0]}));
+    EXPECT_EQ(keys(model.imageList()), (std::vector<QString>{"dummy", "key5", "key4", "key3"}));
+    EXPECT_EQ(handedOut, (host::SymbolArray{s[0], s[1], s[2]})) << "a copy keeps its symbols";
+
+    model.setSymbol(1, s[0], filled(Qt::yellow));  // b takes a's symbol object, keeps its key
+    EXPECT_EQ(model.row(1).symbol, model.row(2).symbol);
+    EXPECT_EQ(model.imageList().key(2), "key4");
+    EXPECT_EQ(model.imageList().image(2).pixelColor(0, 0), QColor(Qt::yellow));
+
+    const auto taken = model.take({2, 0, 2, 7});
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken[0].fieldName + taken[1].fieldName, "ca");
+    EXPECT_EQ(model.fieldNames(), Strings{"b"});
+    EXPECT_EQ(keys(model.imageList()), (std::vector<QString>{"dummy", "key4"}));
+    EXPECT_THROW(model.row(1), HostError);
+    EXPECT_THROW(model.setLegendLabel(1, "x"), HostError);
+    model.clear();
+    EXPECT_EQ(model.symbolArray().count(), 0);
+    EXPECT_EQ(keys(model.imageList()), std::vector<QString>{"dummy"});
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <functional>
 #include <map>
 #include <tuple>
 
@@ -408,6 +409,65 @@ TEST_F(MainDialogTest, LabelSymbolRewritesTheFontBoxesEvenWhenCancelled) {
     EXPECT_EQ(text("TxtFontSize"), "9");
     dialog.CmdFont_Click();  // cancelled
     EXPECT_EQ(text("TxtFontName"), "DejaVu Sans");
+}
+
+// A host whose symbol, colour and font choosers fail.
+class FailingChoosers final : public host::UserInteraction {
+public:
+    host::MessageResult messageBox(const std::string&, const std::string&, host::MessageButtons,
+                                   host::MessageIcon) override {
+        return host::MessageResult::Ok;
+    }
+    std::optional<std::string> openFile(const host::FileDialogRequest&) override { return {}; }
+    std::optional<std::string> saveFile(const host::FileDialogRequest&) override { return {}; }
+    std::shared_ptr<host::Symbol> chooseSymbol(const std::shared_ptr<host::Symbol>&) override {
+        throw HostError(errnum::kObjectMissing, "SymbolSelector", "The selector failed");
+    }
+    std::optional<host::Color> chooseColor(const host::Color&) override {
+        throw HostError(errnum::kObjectMissing, "ColorSelector", "The selector failed");
+    }
+    std::optional<host::Font> chooseFont(const host::Font&) override {
+        throw HostError(errnum::kObjectMissing, "FontDialog", "The dialog failed");
+    }
+    bool openUrl(const std::string&) override { return false; }
+};
+
+// The symbol and style commands and the chart tools name the statement that failed, and the
+// failure changes nothing.
+TEST_F(MainDialogTest, FailingSymbolCommandsReportTheirStatement) {
+    load();
+    moveToChart({"a", "b"});
+    selectRows(chart(), 1, {"b"});
+    const host::SymbolArray before = dialog.ChartSymbolArray();
+    const auto outline = dialog.outlineLineSymbol();
+    dialog.setInteraction(std::make_shared<FailingChoosers>());
+    const std::tuple<const char*, std::function<void()>, int> cases[] = {
+        {"CmdLabelTextSymbol_Click", [&] { dialog.CmdLabelTextSymbol_Click(); }, 2},
+        {"CmdLegendTextSymbol_Click", [&] { dialog.CmdLegendTextSymbol_Click(); }, 2},
+        {"CmdZigZagLine_Click", [&] { dialog.CmdZigZagLine_Click(); }, 2},
+        {"CmdDiagrOutLine_Click", [&] { dialog.CmdDiagrOutLine_Click(); }, 2},
+        {"CmdLeaderLine_Click", [&] { dialog.CmdLeaderLine_Click(); }, 2},
+        {"CmdLeaderColor_Click", [&] { dialog.CmdLeaderColor_Click(); }, 1},
+        {"CmdOutlineColor_Click", [&] { dialog.CmdOutlineColor_Click(); }, 1},
+        {"CmdFont_Click", [&] { dialog.CmdFont_Click(); }, 3},
+        {"mnuAllElements_Click", [&] { dialog.mnuAllElements_Click(); }, 2},
+        {"mnuSelectedElements_Click", [&] { dialog.mnuSelectedElements_Click(); }, 2},
+        {"SetRandomColor", [&] { EXPECT_FALSE(dialog.SetRandomColor(2)); }, 1},  // no row 2
+    };
+    for (const auto& [procedure, run, line] : cases) {
+        SCOPED_TRACE(procedure);
+        log->clear();
+        run();
+        ASSERT_EQ(log->records().size(), 1u);
+        EXPECT_NE(log->records()[0].find("\t" + std::string(procedure) +
+                                         " frmKartoplot_ListView Line : " + std::to_string(line) +
+                                         "\r\n"),
+                  std::string::npos)
+            << log->records()[0];
+    }
+    EXPECT_EQ(dialog.ChartSymbolArray(), before);
+    EXPECT_EQ(dialog.outlineLineSymbol(), outline);
+    EXPECT_EQ(dialog.imageList().count(), 3);
 }
 
 TEST_F(MainDialogTest, MailLinkEncodesTheBody) {

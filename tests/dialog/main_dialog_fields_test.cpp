@@ -1,5 +1,6 @@
-// The chart field list and what stays parallel to it (ChartSymbolArray, ImageList1,
-// LstViewLegend): fixed scenarios, a long run of random user actions, and ImageList1 itself.
+// The chart field rows and their views (LstViewFields, ChartSymbolArray, ImageList1,
+// LstViewLegend): fixed scenarios, a long run of random user actions, ImageList1 and the
+// model of the rows on their own.
 #include <QComboBox>
 #include <QHeaderView>
 #include <QPixmap>

@@ -32,6 +32,10 @@ namespace {
 constexpr std::array<std::uint32_t, 8> kPalette = {0x4E79A7, 0xF28E2B, 0x59A14F, 0xE15759,
                                                     0x76B7B2, 0xEDC948, 0xB07AA1, 0x9C755F};
 constexpr double kBarOutlineWidth = 0.4;  // points
+constexpr double kLeaderWidth = 0.5;      // points
+constexpr double kLabelSize = 7;          // points
+constexpr host::Color kLeaderColour{90, 90, 90};
+constexpr host::Color kLabelColour{40, 40, 40};
 constexpr double kDefaultMarkerSize = 36.0;  // points
 
 host::Color paletteColor(std::size_t i) {
@@ -381,12 +385,10 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
     }
 
     // The map: backdrop beneath, the charted layer on top, the view fitted to the export.
-    engine::EngineState state;
-    state.application = std::make_shared<host::Application>();
-    state.document = std::make_shared<host::MapDocument>();
-    state.application->setDocument(state.document);
-    state.map = state.document->focusMap();
-    host::Map& map = *state.map;
+    const auto application = std::make_shared<host::Application>();
+    const auto document = std::make_shared<host::MapDocument>();
+    application->setDocument(document);
+    host::Map& map = *document->focusMap();
     for (const auto& b : backdrop) {
         map.addLayer(b);
     }
@@ -482,24 +484,29 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
         }
     }
 
-    engine::ChartRunSettings settings = engine::ChartRunSettings::openingValues();
-    settings.TxtMinValue = plain(minValue);
-    settings.TxtMaxValue = plain(maxValue);
-    settings.TxtNullValue = plain(job.nullValue);
-    settings.TxtSignNumber = std::to_string(job.labelDigits);
-    settings.CmbKey = job.key.empty() ? fc.oidFieldName() : job.key;
-    settings.txtChartSpacing = plain(job.spacing);
-    settings.TxtChartWidth = plain(job.barWidth);
-    settings.Txt3DThickness = plain(job.thickness);
-    settings.TxtChartMarkerSize = plain(markerSize);
-    settings.Chk3D = job.threeD;
-    settings.TxtLabelDistance = plain(job.distance);
-    settings.ChkShowLeader = job.leaders;
-    settings.ChkLabelDiagramm = job.labels;
-    settings.TxtMinLabelValue = plain(job.minLabel);
-    settings.labelTextSymbol->setSize(7);
-    settings.labelTextSymbol->color = host::Color{40, 40, 40};
-    settings.leaderLineSymbol->color = host::Color{90, 90, 90};
+    engine::ChartStyle style;
+    style.placement = engine::placementFromCode(job.placement);
+    style.keyField = job.key.empty() ? fc.oidFieldName() : job.key;
+    style.range = engine::ValueRange{minValue, maxValue};
+    style.nullValue = job.nullValue;
+    style.labelLength = job.labelDigits;
+    style.barSpacing = job.spacing;
+    style.barWidth = job.barWidth;
+    style.display3D = job.threeD;
+    style.thickness = job.thickness;
+    style.size = markerSize;
+    style.distance = job.distance;
+    if (job.leaders) {
+        style.leader = engine::LeaderStyle{kLeaderWidth, kLeaderColour, engine::plainLine(kLeaderWidth, kLeaderColour)};
+    }
+    if (job.labels) {
+        auto text = std::make_shared<host::TextSymbol>();
+        text->font.name = "Arial Narrow";
+        text->setSize(kLabelSize);
+        text->color = kLabelColour;
+        style.labels = engine::LabelStyle{std::move(text), job.minLabel};
+    }
+    style.zigZagLine = engine::plainLine(1.0, host::Color{255, 255, 255});
 
     host::SymbolArray symbols;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -512,21 +519,25 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
         symbols.add(fill);
     }
 
+    style.fields = fields;
+    style.fillSymbols = symbols;
+
     if (!job.title.empty()) {
         addTitleAndKey(map, extent, job.title, job.divide != 1.0 ? job.fields : fields, symbols);
     }
 
     // The chart run.
     auto console = std::make_shared<ConsoleInteraction>(err);
-    state.interaction = console;
-    state.separators = language::DecimalSeparators::fromLocaleDecimal(".");
-    language::LoadModuleMessages(state.messages, job.language);
-    state.notices.load(job.language);
+    engine::EngineServices services;
+    services.interaction = console;
+    services.separators = language::DecimalSeparators::fromLocaleDecimal(".");
+    language::LoadModuleMessages(services.messages, job.language);
+    services.notices.load(job.language);
     const std::int64_t toChart = selectedOnly ? layer->selectionSet().count() : fc.featureCount();
     ProgressBar runBar(err, "charting ", toChart, showProgress);
-    state.chartAdded = [&](std::int64_t done) { runBar.update(done); };
+    services.chartAdded = [&](std::int64_t done) { runBar.update(done); };
     const engine::ChartRunResult result = engine::CreateChartElements(
-        state, *layer, job.placement, selectedOnly, false, fields, symbols, settings);
+        map, *layer, style, engine::ChartRunScope{selectedOnly, false, &document->activeView()}, services);
     runBar.finish();
     report.charted = result.charted;
     report.skipped = fc.featureCount() - result.charted + data.refusedCount;

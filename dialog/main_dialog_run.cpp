@@ -102,9 +102,13 @@ void frmKartoplot::CmdOK_Click(int index) {
         if (runHook_) {
             runHook_(request);
         } else {
-            engine::CreateChartElements(engine_, *request.layer, request.placementCode,
-                                        request.selectedOnly, request.recreate, request.fieldNames,
-                                        request.chartSymbols, request.settings);
+            const engine::ChartRunResult result = engine::CreateChartElements(
+                engine_, *request.layer, request.placementCode, request.selectedOnly,
+                request.recreate, request.fieldNames, request.chartSymbols, request.settings);
+            // The error log holds the run's record; the user reads what went wrong in words.
+            if (!result.completed && !result.failure.empty()) {
+                message(result.failure, host::MessageIcon::Exclamation);
+            }
         }
     });
 }

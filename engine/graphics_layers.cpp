@@ -18,10 +18,16 @@ host::Map& focusMap(const EngineState& state) {
     return *state.map;
 }
 
-void tell(const EngineState& state, const std::string& text, const std::string& title,
+// Reports under the procedure's name that the state lends no map.
+void reportNoMap(const char* procedure) {
+    ErrorTrap trap(procedure, kEngineModule);
+    trap.run([] { throw HostError(errnum::kObjectMissing, "Kartoplot", "No map is open"); });
+}
+
+void tell(const EngineServices& services, const std::string& text, const std::string& title,
           host::MessageIcon icon) {
-    if (state.interaction) {
-        state.interaction->messageBox(text, title.empty() ? kProgramTitle : title,
+    if (services.interaction) {
+        services.interaction->messageBox(text, title.empty() ? kProgramTitle : title,
                                       host::MessageButtons::Ok, icon);
     }
 }
@@ -44,7 +50,19 @@ void collectLayers(const std::shared_ptr<host::Layer>& layer, bool pointOnly,
 }  // namespace
 
 bool GraphicsLayerExists(const EngineState& state, const std::string& name) {
-    const auto& basic = focusMap(state).basicGraphicsLayer();
+    return graphicsLayerExists(focusMap(state), name);
+}
+
+bool DeleteGraphicLayer(const EngineState& state, const std::string& name) {
+    if (!state.map) {
+        reportNoMap("DeleteGraphicLayer");
+        return false;
+    }
+    return deleteGraphicLayer(*state.map, name);
+}
+
+bool graphicsLayerExists(const host::Map& map, const std::string& name) {
+    const auto& basic = map.basicGraphicsLayer();
     for (int i = 0; i < basic.layerCount(); ++i) {
         if (basic.layer(i)->name() == name) {
             return true;
@@ -53,11 +71,11 @@ bool GraphicsLayerExists(const EngineState& state, const std::string& name) {
     return false;
 }
 
-bool DeleteGraphicLayer(const EngineState& state, const std::string& name) {
+bool deleteGraphicLayer(host::Map& map, const std::string& name) {
     ErrorTrap trap("DeleteGraphicLayer", kEngineModule);
     bool deleted = false;
     trap.run([&] {
-        auto& basic = focusMap(state).basicGraphicsLayer();
+        auto& basic = map.basicGraphicsLayer();
         for (int i = 0; i < basic.layerCount(); ++i) {
             if (basic.layer(i)->name() == name) {
                 trap.at(1);
@@ -70,7 +88,7 @@ bool DeleteGraphicLayer(const EngineState& state, const std::string& name) {
     return deleted;
 }
 
-std::shared_ptr<host::GraphicsLayer> AddGraphicsLayer(const EngineState& state,
+std::shared_ptr<host::GraphicsLayer> AddGraphicsLayer(const EngineServices& services,
                                                       const std::string& name, host::Map& map,
                                                       bool makeActive) {
     try {
@@ -81,9 +99,9 @@ std::shared_ptr<host::GraphicsLayer> AddGraphicsLayer(const EngineState& state,
         }
         return layer;
     } catch (const HostError& e) {
-        tell(state,
+        tell(services,
              e.description() + "\n" +
-                 state.messages.text(SharedMessage::AnnotationLayerNotCreated) + name,
+                 services.messages.text(SharedMessage::AnnotationLayerNotCreated) + name,
              "", host::MessageIcon::Exclamation);
         return nullptr;
     }
@@ -93,28 +111,39 @@ ChartGraphicsLayers CreateChartGraphicsLayer(const EngineState& state,
                                              const host::FeatureLayer& layer, bool recreate,
                                              const std::string& suffix, int placementCode,
                                              const std::string& oldChartLayerName) {
+    if (!state.map) {
+        reportNoMap("CreateChartGraphicsLayer");
+        return {};
+    }
+    return CreateChartGraphicsLayer(*state.map, state, layer, recreate, suffix, placementCode,
+                                    oldChartLayerName);
+}
+
+ChartGraphicsLayers CreateChartGraphicsLayer(host::Map& map, const EngineServices& services,
+                                             const host::FeatureLayer& layer, bool recreate,
+                                             const std::string& suffix, int placementCode,
+                                             const std::string& oldChartLayerName) {
     ErrorTrap trap("CreateChartGraphicsLayer", kEngineModule);
     ChartGraphicsLayers result;
     trap.run([&] {
-        host::Map& map = focusMap(state);
         const std::string name = layer.name() + suffix;
         trap.at(1);
         if (recreate) {
-            if (!GraphicsLayerExists(state, name)) {
-                result.target = AddGraphicsLayer(state, name, map, true);
+            if (!graphicsLayerExists(map, name)) {
+                result.target = AddGraphicsLayer(services, name, map, true);
             } else {
                 result.target = map.basicGraphicsLayer().findLayer(name);
                 map.setActiveGraphicsLayer(result.target);
             }
         } else {
             trap.at(2);
-            if (GraphicsLayerExists(state, name) && !DeleteGraphicLayer(state, name)) {
-                tell(state,
-                     state.messages.text(SharedMessage::CannotDeleteAnnotationLayer) + name, "",
+            if (graphicsLayerExists(map, name) && !deleteGraphicLayer(map, name)) {
+                tell(services,
+                     services.messages.text(SharedMessage::CannotDeleteAnnotationLayer) + name, "",
                      host::MessageIcon::None);
                 return;
             }
-            result.target = AddGraphicsLayer(state, name, map, true);
+            result.target = AddGraphicsLayer(services, name, map, true);
         }
         if (!result.target) {
             return;
@@ -123,10 +152,10 @@ ChartGraphicsLayers CreateChartGraphicsLayer(const EngineState& state,
         if (placementCode == kPlacementOverLayer) {
             result.oldCharts = map.basicGraphicsLayer().findLayer(oldChartLayerName);
             if (!result.oldCharts) {
-                tell(state,
-                     state.messages.text(SharedMessage::AnnotationLayerNotExist) +
+                tell(services,
+                     services.messages.text(SharedMessage::AnnotationLayerNotExist) +
                          oldChartLayerName,
-                     state.messages.text(SharedMessage::RefreshChartsTitle),
+                     services.messages.text(SharedMessage::RefreshChartsTitle),
                      host::MessageIcon::Exclamation);
                 return;
             }
@@ -158,7 +187,7 @@ std::vector<std::shared_ptr<host::FeatureLayer>> GetMapLayers(const EngineState&
     return out;
 }
 
-std::unique_ptr<host::FeatureCursor> CreateChartCursor(const EngineState& state,
+std::unique_ptr<host::FeatureCursor> CreateChartCursor(const EngineServices& services,
                                                        const host::FeatureLayer& layer,
                                                        bool selectedOnly) {
     ErrorTrap trap("CreateChartCursor", kEngineModule);
@@ -168,7 +197,7 @@ std::unique_ptr<host::FeatureCursor> CreateChartCursor(const EngineState& state,
             if (layer.selectionSet().count() > 0) {
                 cursor = layer.selectionSet().search();
             } else {
-                tell(state, state.messages.text(SharedMessage::NoSelectedObjects), "",
+                tell(services, services.messages.text(SharedMessage::NoSelectedObjects), "",
                      host::MessageIcon::None);
             }
             return;

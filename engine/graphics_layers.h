@@ -22,25 +22,32 @@ struct ChartGraphicsLayers {
     std::shared_ptr<host::GraphicsLayer> oldCharts; // placement −2: the layer to align on
 };
 
-// Prepares the chart graphics layer of `layer`. Create mode deletes an existing one and
+// Prepares the chart graphics layer of `layer` on the map. Create mode deletes an existing one and
 // makes it anew; recreate mode reuses (or makes) it; both make it the active graphics layer.
 // With placement −2 the layer named oldChartLayerName must exist. Messages go through the
 // state's interaction; failure gives ok = false.
+ChartGraphicsLayers CreateChartGraphicsLayer(host::Map& map, const EngineServices& services,
+                                             const host::FeatureLayer& layer, bool recreate,
+                                             const std::string& suffix, int placementCode,
+                                             const std::string& oldChartLayerName);
+// The same on the state's map (reported under the procedure's name when there is none).
 ChartGraphicsLayers CreateChartGraphicsLayer(const EngineState& state, const host::FeatureLayer& layer,
                                              bool recreate, const std::string& suffix,
                                              int placementCode,
                                              const std::string& oldChartLayerName);
 
 // Whether the map has a graphics layer of exactly that name.
+bool graphicsLayerExists(const host::Map& map, const std::string& name);
 bool GraphicsLayerExists(const EngineState& state, const std::string& name);
 
 // Deletes the graphics layer of that name; true when one was found and deleted.
+bool deleteGraphicLayer(host::Map& map, const std::string& name);
 bool DeleteGraphicLayer(const EngineState& state, const std::string& name);
 
 // Adds a graphics layer with the map's reference scale (its current scale when the map has
 // none) and optionally makes it active. On failure shows the error and "Annotation layer not
 // created " + name, and returns nullptr.
-std::shared_ptr<host::GraphicsLayer> AddGraphicsLayer(const EngineState& state,
+std::shared_ptr<host::GraphicsLayer> AddGraphicsLayer(const EngineServices& services,
                                                       const std::string& name, host::Map& map,
                                                       bool makeActive);
 
@@ -54,7 +61,7 @@ std::vector<std::shared_ptr<host::FeatureLayer>> GetMapLayers(const EngineState&
 
 // A forward cursor over the layer's selected features (nothing, after the message "No
 // selected objects", when none is selected) or over all its features.
-std::unique_ptr<host::FeatureCursor> CreateChartCursor(const EngineState& state,
+std::unique_ptr<host::FeatureCursor> CreateChartCursor(const EngineServices& services,
                                                        const host::FeatureLayer& layer,
                                                        bool selectedOnly);
 

@@ -39,10 +39,10 @@ inline ::testing::AssertionResult hasBox(const host::Envelope& e, double x, doub
 class EngineFixture : public ::testing::Test {
 protected:
     EngineFixture() {
-        state.application = std::make_shared<host::Application>();
-        state.document = std::make_shared<host::MapDocument>();
-        state.application->setDocument(state.document);
-        state.map = state.document->focusMap();
+        application->setDocument(document);
+        state.application = application;
+        state.document = document;
+        state.map = document->focusMap();
         state.map->setMapScale(kOnePointPerMetre);
         state.separators = language::DecimalSeparators::fromLocaleDecimal(".");
         state.messages.load("English");
@@ -78,6 +78,9 @@ protected:
         return layer;
     }
 
+    // The front end owns the application, document and map; the state only borrows them.
+    std::shared_ptr<host::Application> application = std::make_shared<host::Application>();
+    std::shared_ptr<host::MapDocument> document = std::make_shared<host::MapDocument>();
     EngineState state;
     std::shared_ptr<host::ScriptedInteraction> ui = std::make_shared<host::ScriptedInteraction>();
     std::shared_ptr<CapturingErrorLog> log = std::make_shared<CapturingErrorLog>();

@@ -250,7 +250,7 @@ void frmKartoplot::Form_Load() {
         }
         u.SSTab->setCurrentIndex(0);
 
-        preview::setDefaultLineWidth(separators_.toNumberOrThrow(u.TxtOutlineWidth->text().toStdString()));
+        lineWidth_ = separators_.toNumberOrThrow(u.TxtOutlineWidth->text().toStdString());
         createDefaultSymbols();
 
         lastFolder_.clear();
@@ -312,7 +312,7 @@ void frmKartoplot::createDefaultSymbols() {
     showButtonPicture("CmdLabelTextSymbol", *labelText_);
     breakLine_ = plainLine(kBreakWidth, white);
     showButtonPicture("CmdZigZagLine", *breakLine_);
-    outlineLine_ = plainLine(preview::defaultLineWidth(), black);
+    outlineLine_ = plainLine(lineWidth_, black);
     showButtonPicture("CmdDiagrOutLine", *outlineLine_);
     setButtonColor("CmdOutlineColor", outlineLine_->color);
     leaderLine_ = plainLine(kLeaderWidth, black);

@@ -265,6 +265,7 @@ private:
     std::shared_ptr<host::TextSymbol> legendText_;
     std::shared_ptr<host::LineSymbol> breakLine_;
     std::shared_ptr<host::LineSymbol> outlineLine_;
+    double lineWidth_ = 1.0;  // points: the outline width new chart fills take (TxtOutlineWidth)
     std::shared_ptr<host::LineSymbol> leaderLine_;
     language::MainFormMessages messages_;
     engine::EngineState engine_;

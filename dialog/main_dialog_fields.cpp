@@ -248,7 +248,7 @@ bool frmKartoplot::SetRandomColor(int row) {
         const ChartField& field = chartFields_.row(row);
         trap.at(2);
         const host::Color outline = outlineLine_ ? outlineLine_->color : host::Color{0, 0, 0};
-        auto symbol = preview::MakeFillSymbol(-1, outline.rgb());
+        auto symbol = preview::MakeFillSymbol(-1, outline.rgb(), lineWidth_);
         trap.at(3);
         const QImage swatch = swatchOf(*symbol);
         trap.at(4);

@@ -173,7 +173,7 @@ void frmKartoplot::TxtLeaderWidth_LostFocus() {
 void frmKartoplot::TxtOutlineWidth_LostFocus() {
     trapped("TxtOutlineWidth_LostFocus", [&] {
         const double width = separators_.toNumberOrThrow(ui_->TxtOutlineWidth->text().toStdString());
-        preview::setDefaultLineWidth(width);
+        lineWidth_ = width;
         writeNumber("TxtOutlineWidth", width);
         if (outlineLine_) {
             outlineLine_->width = width;

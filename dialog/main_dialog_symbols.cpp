@@ -89,7 +89,7 @@ void frmKartoplot::CmdDiagrOutLine_Click() {
         }
         outlineLine_ = asKind<host::LineSymbol>(symbol);
         trap.at(4);
-        preview::setDefaultLineWidth(outlineLine_->width);
+        lineWidth_ = outlineLine_->width;
         trap.at(5);
         writeNumber("TxtOutlineWidth", outlineLine_->width);
         trap.at(6);
@@ -176,7 +176,7 @@ void frmKartoplot::CmdRandomStyles_Click() {
         std::vector<std::pair<std::shared_ptr<host::SimpleFillSymbol>, QImage>> styles;
         for (int k = 0; k < chartFields_.count(); ++k) {
             trap.at(2);
-            auto symbol = preview::MakeFillSymbol(-1, outline.rgb());
+            auto symbol = preview::MakeFillSymbol(-1, outline.rgb(), lineWidth_);
             trap.at(3);
             QImage swatch = swatchOf(*symbol);
             styles.emplace_back(std::move(symbol), std::move(swatch));

@@ -11,16 +11,10 @@ namespace kartoplot::preview {
 
 namespace {
 
-double sharedLineWidth = 1.0;  // points; the module state the dialog hands its width to
-
 constexpr double kRandomRgbSpan = 16777214.0;  // RGB values 1..16777215 (never black)
 constexpr int kDoubleMantissaBits = 53;
 
 }  // namespace
-
-void setDefaultLineWidth(double points) noexcept { sharedLineWidth = points; }
-
-double defaultLineWidth() noexcept { return sharedLineWidth; }
 
 std::int32_t rgbFromRandom(double r) {
     return static_cast<std::int32_t>(language::roundHalfEven(r * kRandomRgbSpan + 1, 0));
@@ -44,25 +38,25 @@ host::Color ColorFromValue(std::int64_t value) {
     return host::Color::fromRgb(static_cast<std::int32_t>(std::min(value, kMaxRgb)));
 }
 
-std::shared_ptr<host::SimpleLineSymbol> MakeLineSymbol(std::int64_t colourValue) {
+std::shared_ptr<host::SimpleLineSymbol> MakeLineSymbol(std::int64_t colourValue, double width) {
     auto line = std::make_shared<host::SimpleLineSymbol>();
     line->color = ColorFromValue(colourValue);
-    line->width = defaultLineWidth();
+    line->width = width;
     line->style = host::LineStyle::Solid;
     return line;
 }
 
 std::shared_ptr<host::SimpleFillSymbol> MakeFillSymbol(std::int64_t fillColourValue,
-                                                       std::int64_t outlineColourValue) {
+                                                       std::int64_t outlineColourValue,
+                                                       double outlineWidth) {
     auto fill = std::make_shared<host::SimpleFillSymbol>();
     fill->color = ColorFromValue(fillColourValue);
     fill->style = host::FillStyle::Solid;
-    fill->outline = MakeLineSymbol(outlineColourValue);
+    fill->outline = MakeLineSymbol(outlineColourValue, outlineWidth);
     return fill;
 }
 
-std::shared_ptr<host::CartographicLineSymbol> MakeDashedLineSymbol() {
-    const double width = defaultLineWidth();
+std::shared_ptr<host::CartographicLineSymbol> MakeDashedLineSymbol(double width) {
     auto line = std::make_shared<host::CartographicLineSymbol>();
     line->color = RandomColor();
     line->width = width;

@@ -1,5 +1,5 @@
-// Default symbols of the main dialog and the random colours of new chart fields. Every default
-// line takes the shared default line width that the dialog hands over.
+// Default symbols of the main dialog and the random colours of new chart fields. Line widths are
+// given by the caller (the dialog's outline width).
 #pragma once
 
 #include <cstdint>
@@ -13,10 +13,6 @@ namespace kartoplot::preview {
 // Largest packed RGB value (white).
 inline constexpr std::int64_t kMaxRgb = 0xFFFFFF;
 
-// Shared default line width in points (1 until the dialog sets its outline width); stored as given.
-void setDefaultLineWidth(double points) noexcept;
-double defaultLineWidth() noexcept;
-
 // The RGB value RandomColor gives for the random number r (0 ≤ r < 1): r × 16777214 + 1
 // rounded to the nearest whole number, halves to even; 1..16777215.
 std::int32_t rgbFromRandom(double r);
@@ -29,17 +25,18 @@ host::Color RandomColor();
 // gives RandomColor().
 host::Color ColorFromValue(std::int64_t value);
 
-// A new solid simple line of ColorFromValue(colourValue) and the default line width.
-std::shared_ptr<host::SimpleLineSymbol> MakeLineSymbol(std::int64_t colourValue);
+// A new solid simple line of ColorFromValue(colourValue), `width` points wide.
+std::shared_ptr<host::SimpleLineSymbol> MakeLineSymbol(std::int64_t colourValue, double width);
 
 // A new solid simple fill of ColorFromValue(fillColourValue) with the outline
-// MakeLineSymbol(outlineColourValue).
+// MakeLineSymbol(outlineColourValue, outlineWidth).
 std::shared_ptr<host::SimpleFillSymbol> MakeFillSymbol(std::int64_t fillColourValue,
-                                                       std::int64_t outlineColourValue);
+                                                       std::int64_t outlineColourValue,
+                                                       double outlineWidth);
 
-// A new dashed cartographic line of a random colour and the default width w: round caps, mitre
-// joins, one dash of w points followed by a gap of 2w points (interval 1).
-std::shared_ptr<host::CartographicLineSymbol> MakeDashedLineSymbol();
+// A new dashed cartographic line of a random colour, w points wide: round caps, mitre joins,
+// one dash of w points followed by a gap of 2w points (interval 1).
+std::shared_ptr<host::CartographicLineSymbol> MakeDashedLineSymbol(double w);
 
 // A font named name; the other members keep their defaults.
 host::Font MakeFont(const std::string& name);

@@ -38,20 +38,16 @@ TEST(ColorFromValue, UsesTheValueAsRgbClampedAndNegativeValuesAsRandom) {
     EXPECT_TRUE(isRandomRange(ColorFromValue(std::numeric_limits<std::int64_t>::min())));
 }
 
-// The made symbols take the shared width the dialog sets, and keep it when it changes later.
-TEST(DefaultSymbols, TakeTheirColoursAndTheSharedWidthOfTheirMoment) {
+// The made symbols take their colours and the width they are given.
+TEST(DefaultSymbols, TakeTheirColoursAndTheWidthGiven) {
     constexpr double kWidth = 2.5;
-    setDefaultLineWidth(kWidth);
-    const auto line = MakeLineSymbol(0x0000FF);
-    const auto fill = MakeFillSymbol(0x00FF00, 0);
-    const auto dashed = MakeDashedLineSymbol();  // round caps, mitre joins, one dash of the width
-    setDefaultLineWidth(4);
-    EXPECT_EQ(MakeLineSymbol(0)->width, 4);
-    setDefaultLineWidth(1.0);
+    const auto line = MakeLineSymbol(0x0000FF, kWidth);
+    const auto fill = MakeFillSymbol(0x00FF00, 0, kWidth);
+    const auto dashed = MakeDashedLineSymbol(kWidth);  // round caps, mitre joins, one dash of the width
 
     EXPECT_EQ(line->color, (host::Color{255, 0, 0}));
     EXPECT_EQ(line->width, kWidth);
-    EXPECT_NE(MakeLineSymbol(0x0000FF), line) << "a new object on every call";
+    EXPECT_NE(MakeLineSymbol(0x0000FF, kWidth), line) << "a new object on every call";
     EXPECT_EQ(fill->color, (host::Color{0, 255, 0}));
     EXPECT_EQ(fill->style, host::FillStyle::Solid);
     ASSERT_TRUE(fill->outline);
@@ -66,8 +62,8 @@ TEST(DefaultSymbols, TakeTheirColoursAndTheSharedWidthOfTheirMoment) {
     expected.pattern = {{kWidth, 2 * kWidth}};
     EXPECT_EQ(dashed->lineTemplate, expected);
 
-    const auto random = MakeFillSymbol(-1, -1);
-    for (const host::Color& c : {MakeLineSymbol(-1)->color, dashed->color, random->color,
+    const auto random = MakeFillSymbol(-1, -1, 1);
+    for (const host::Color& c : {MakeLineSymbol(-1, 1)->color, dashed->color, random->color,
                                  random->outline->color}) {
         EXPECT_TRUE(isRandomRange(c)) << c;
     }

@@ -42,10 +42,15 @@ struct RunSetup {
     int keyIndex = -1;
     RunSymbols symbols;
     double leaderTolerance = 0.0;    // points
+    double mapUnitsPerPoint = 0.0;
+    double thickness = 0.0;          // the 3D depth in map units
 };
 
-RunSetup prepareRun(const ChartStyle& style, const host::Fields& fields, const std::string& alias) {
+RunSetup prepareRun(const ChartStyle& style, const host::Fields& fields, const std::string& alias,
+                    const host::DisplayTransformation& transform) {
     RunSetup setup;
+    setup.mapUnitsPerPoint = transform.pointsToMapDistance(1.0);
+    setup.thickness = transform.pointsToMapDistance(style.thickness);
     const std::size_t n = style.fields.size();
     auto names = std::make_shared<std::vector<std::string>>();
     names->reserve(n + 3);
@@ -129,7 +134,8 @@ private:
             throw ChartStepError(unread->number, "Kartoplot", unread->description, unread->reason);
         }
         trap_.at(kLineValues);
-        ChartValues values = readChartValues(feature, setup_.fieldIndex, style_, layer_.name(), services_.separators);
+        ChartValues& values = values_;
+        readChartValues(feature, setup_.fieldIndex, style_, layer_.name(), services_.separators, values);
         trap_.at(kLineSymbol);
         const auto chart = makeChartSymbol(values, style_);
         trap_.at(kLineElements);
@@ -153,14 +159,15 @@ private:
                                               values.range, alignOn, display);
         element->setGeometry(placed);
         trap_.at(kLineGroup);
-        const auto group = startChartGroup(element, values, style_, display, services_.separators);
+        const BarGeometry bars = barGeometry(host::barChartLayout(*chart), placed, setup_.mapUnitsPerPoint);
+        const auto group = startChartGroup(element, bars, values, style_, services_.separators);
         trap_.at(kLineLeader);
         if (style_.leader) {
             CreateLeader(*chart, anchor, style_.leader->width, style_.leader->color, kLeaderGap,
                          setup_.leaderTolerance, setup_.symbols.leader);
         }
         trap_.at(kLineLabels);
-        addLabelsAndMarks(*group, *chart, placed, values, style_, setup_.symbols, display,
+        addLabelsAndMarks(*group, bars, values, style_, setup_.symbols, setup_.thickness,
                           *services_.interaction, services_.separators);
         // The chart goes onto the layer whole; the old one leaves only then.
         trap_.at(kLineAdd);
@@ -190,6 +197,7 @@ private:
     const EngineServices& services_;
     ErrorTrap& trap_;
     RunSetup setup_;
+    ChartValues values_;  // reused from feature to feature
 };
 
 // The reason in words of the failure being handled.
@@ -227,7 +235,9 @@ ChartRunResult CreateChartElements(host::Map& map, host::FeatureLayer& layer, co
         }
         trap.at(kLineSettings);
         const auto& featureClass = layer.featureClass();
-        RunSetup setup = prepareRun(style, cursor->fields(), featureClass ? featureClass->aliasName() : "");
+        // Charts are measured on the map's own display, even while the page layout is shown.
+        RunSetup setup = prepareRun(style, cursor->fields(), featureClass ? featureClass->aliasName() : "",
+                                    map.screenDisplay().transformation());
         run.chartAll(*cursor, layers, std::move(setup), result);
         trap.at(kLineEnd);
         if (style.saveLayerFile) {

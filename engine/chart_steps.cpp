@@ -121,13 +121,13 @@ ChartRange chartRange(double rmax, double rmin, double minValue, double maxValue
     return range;
 }
 
-ChartValues readChartValues(const host::Feature& feature, const std::vector<int>& fieldIndex,
-                            const ChartStyle& style, const std::string& layerName,
-                            const language::DecimalSeparators& sep) {
+void readChartValues(const host::Feature& feature, const std::vector<int>& fieldIndex,
+                     const ChartStyle& style, const std::string& layerName,
+                     const language::DecimalSeparators& sep, ChartValues& out) {
     const std::size_t n = style.fields.size();
-    ChartValues out;
     out.bars.resize(n);
     out.raw.resize(n);
+    out.data.clear();
     out.data.reserve(n + 3);
     out.data.emplace_back(layerName);
     out.data.emplace_back(0.0);
@@ -162,7 +162,6 @@ ChartValues readChartValues(const host::Feature& feature, const std::vector<int>
     out.range = chartRange(rmax, rmin, style.range.min, style.range.max);
     out.data[1] = host::Variant(out.range.vmax);
     out.data[2] = host::Variant(out.range.vmin);
-    return out;
 }
 
 std::shared_ptr<host::BarChartSymbol> makeChartSymbol(const ChartValues& values, const ChartStyle& style) {
@@ -219,8 +218,8 @@ RunSymbols runSymbols(const ChartStyle& style) {
 }
 
 std::shared_ptr<host::GroupElement> startChartGroup(const std::shared_ptr<host::MarkerElement>& chart,
-                                                    const ChartValues& values, const ChartStyle& style,
-                                                    const host::ScreenDisplay& display,
+                                                    const BarGeometry& bars, const ChartValues& values,
+                                                    const ChartStyle& style,
                                                     const language::DecimalSeparators& sep) {
     auto group = std::make_shared<host::GroupElement>();
     int members = 1;
@@ -229,8 +228,7 @@ std::shared_ptr<host::GroupElement> startChartGroup(const std::shared_ptr<host::
     }
     group->reserve(members);
     group->addElement(chart);
-    const host::Point placed = chart->geometry().labelPoint();
-    if (!isFinitePoint(placed) || !isFiniteEnvelope(chart->queryBounds(display))) {
+    if (!isFinitePoint(chart->geometry().labelPoint()) || !isFiniteEnvelope(bars.envelope)) {
         throw ChartStepError(errnum::kOverflow, "Kartoplot", "Overflow",
                              "the chart's size or place is not a finite number (range " +
                                  plainNumber(style.range.min, sep) + " to " + plainNumber(style.range.max, sep) +
@@ -239,14 +237,10 @@ std::shared_ptr<host::GroupElement> startChartGroup(const std::shared_ptr<host::
     return group;
 }
 
-void addLabelsAndMarks(host::GroupElement& group, const host::BarChartSymbol& chart,
-                       const host::Point& placed, const ChartValues& values, const ChartStyle& style,
-                       const RunSymbols& symbols, const host::ScreenDisplay& display,
+void addLabelsAndMarks(host::GroupElement& group, const BarGeometry& bars, const ChartValues& values,
+                       const ChartStyle& style, const RunSymbols& symbols, double thickness,
                        host::UserInteraction& interaction, const language::DecimalSeparators& sep) {
-    const host::DisplayTransformation& transform = display.transformation();
-    const BarGeometry bars = barGeometry(host::barChartLayout(chart), placed, transform.pointsToMapDistance(1.0));
     const double markHeight = bars.envelope.height() / kMarkHeightDivisor;
-    const double thickness = transform.pointsToMapDistance(style.thickness);
     const std::size_t n = values.raw.size();
     for (std::size_t i = 0; i < n; ++i) {
         const double v = values.raw[i];

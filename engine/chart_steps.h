@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/chart_style.h"
+#include "engine/placement.h"
 #include "errors/error_handling.h"
 #include "host/elements.h"
 #include "host/features.h"
@@ -50,10 +51,11 @@ struct ChartValues {
 };
 
 // Reads field fieldIndex[k] (the position of style.fields[k], −1 when the layer has none) of
-// the feature. A missing field or a value that is not a finite number throws ChartStepError.
-ChartValues readChartValues(const host::Feature& feature, const std::vector<int>& fieldIndex,
-                            const ChartStyle& style, const std::string& layerName,
-                            const language::DecimalSeparators& separators);
+// the feature into `values`, whose bar and raw lists are reused from chart to chart. A missing
+// field or a value that is not a finite number throws ChartStepError.
+void readChartValues(const host::Feature& feature, const std::vector<int>& fieldIndex,
+                     const ChartStyle& style, const std::string& layerName,
+                     const language::DecimalSeparators& separators, ChartValues& values);
 
 // The chart symbol of the values with the style's fill symbols and sizes; throws
 // ChartStepError when it cannot be made (MakeBarChartSymbol has reported why).
@@ -77,18 +79,18 @@ struct RunSymbols {
 };
 RunSymbols runSymbols(const ChartStyle& style);
 
-// A new group holding the placed chart marker first, room kept for its labels and marks.
-// Throws ChartStepError when the chart's place or bounds are not finite numbers.
+// A new group holding the placed chart marker first, room kept for its labels and marks;
+// `bars` is the chart's layout on the map (barGeometry). Throws ChartStepError when the
+// chart's place or bounds are not finite numbers.
 std::shared_ptr<host::GroupElement> startChartGroup(const std::shared_ptr<host::MarkerElement>& chart,
-                                                    const ChartValues& values, const ChartStyle& style,
-                                                    const host::ScreenDisplay& display,
+                                                    const BarGeometry& bars, const ChartValues& values,
+                                                    const ChartStyle& style,
                                                     const language::DecimalSeparators& separators);
 
-// Adds the value labels and the zigzag marks of the chart (its symbol on the placed point) to
-// the group, where the chart's layout puts its bars.
-void addLabelsAndMarks(host::GroupElement& group, const host::BarChartSymbol& chart,
-                       const host::Point& placed, const ChartValues& values, const ChartStyle& style,
-                       const RunSymbols& symbols, const host::ScreenDisplay& display,
+// Adds the value labels and the zigzag marks to the group, on the bars of the chart's layout;
+// thickness is the 3D depth in map units.
+void addLabelsAndMarks(host::GroupElement& group, const BarGeometry& bars, const ChartValues& values,
+                       const ChartStyle& style, const RunSymbols& symbols, double thickness,
                        host::UserInteraction& interaction, const language::DecimalSeparators& separators);
 
 }  // namespace kartoplot::engine

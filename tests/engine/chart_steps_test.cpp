@@ -27,7 +27,9 @@ protected:
     ChartValues read(host::Variant a, host::Variant b, host::Variant c) {
         host::Feature feature;
         feature.values = {host::Variant("A"), a, b, c};
-        return readChartValues(feature, {1, 2, 3}, style, "Cities", state.separators);
+        ChartValues values;
+        readChartValues(feature, {1, 2, 3}, style, "Cities", state.separators, values);
+        return values;
     }
 
     // The placed chart marker of the values at `at`.
@@ -36,6 +38,12 @@ protected:
         element->symbol = makeChartSymbol(values, style);
         element->setGeometry(at);
         return element;
+    }
+
+    // The chart's layout on the map, one point being one map unit.
+    static BarGeometry barsOf(const host::MarkerElement& chart) {
+        return barGeometry(host::barChartLayout(static_cast<const host::BarChartSymbol&>(*chart.symbol)),
+                           *chart.geometry().asPoint(), 1);
     }
 
     ChartStyle style;
@@ -66,7 +74,8 @@ TEST_F(ChartSteps, ReadingClampsReplacesNullsAndNamesWhatIsWrong) {
     host::Feature feature;
     feature.values = {host::Variant("A"), 1.0};
     try {
-        readChartValues(feature, {1, -1, 1}, style, "Cities", state.separators);
+        ChartValues values;
+        readChartValues(feature, {1, -1, 1}, style, "Cities", state.separators, values);
         ADD_FAILURE() << "no failure";
     } catch (const ChartStepError& e) {
         EXPECT_EQ(e.reason(), "the layer Cities has no field b");
@@ -99,10 +108,9 @@ TEST_F(ChartSteps, TheGroupRefusesAChartThatIsNotFiniteAndGetsOneLabelOrMarkPerB
     style.labels = LabelStyle{std::make_shared<host::TextSymbol>(), 0.1};
     const ChartValues v = read(12.0, -14.0, 0.0);  // a and b run off the range, c has no label
     const auto chart = chartAt(v, {50, 50});
-    const auto group = startChartGroup(chart, v, style, state.map->screenDisplay(), state.separators);
+    const auto group = startChartGroup(chart, barsOf(*chart), v, style, state.separators);
     EXPECT_EQ(group->element(0), chart);
-    addLabelsAndMarks(*group, static_cast<const host::BarChartSymbol&>(*chart->symbol), {50, 50}, v, style,
-                      runSymbols(style), state.map->screenDisplay(), *ui, state.separators);
+    addLabelsAndMarks(*group, barsOf(*chart), v, style, runSymbols(style), 0, *ui, state.separators);
     int texts = 0;
     int lines = 0;
     for (const auto& member : group->members()) {
@@ -114,7 +122,7 @@ TEST_F(ChartSteps, TheGroupRefusesAChartThatIsNotFiniteAndGetsOneLabelOrMarkPerB
     style.size = std::numeric_limits<double>::infinity();
     const auto huge = chartAt(v, {50, 50});
     try {
-        startChartGroup(huge, v, style, state.map->screenDisplay(), state.separators);
+        startChartGroup(huge, barsOf(*huge), v, style, state.separators);
         ADD_FAILURE() << "no failure";
     } catch (const ChartStepError& e) {
         EXPECT_EQ(e.reason().rfind("the chart's size or place is not a finite number (range 1 to 10, size ", 0), 0u)

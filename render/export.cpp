@@ -15,6 +15,7 @@
 
 #include "errors/error_handling.h"
 #include "host/atomic_file.h"
+#include "render/png_writer.h"
 
 namespace kartoplot::render {
 
@@ -50,7 +51,7 @@ QSizeF pdfPagePoints(QSize size, double dpi) {
 
 // Paints through `paint` into the open device in the format and flushes it.
 std::string paintInto(QIODevice& device, const std::string& path, ExportFormat format, QSize size, double dpi,
-                      const Paint& paint) {
+                      int threads, const Paint& paint) {
     if (size.width() <= 0 || size.height() <= 0) {
         return cannotWrite(path, "the picture has no size");
     }
@@ -73,7 +74,7 @@ std::string paintInto(QIODevice& device, const std::string& path, ExportFormat f
                 QPainter painter(&image);
                 paint(painter);
             }
-            painted = image.save(&device, "PNG");
+            painted = writePng(image, device, threads);
             break;
         }
         case ExportFormat::Svg: {
@@ -119,7 +120,8 @@ std::string paintInto(QIODevice& device, const std::string& path, ExportFormat f
 }
 
 // Writes the picture to a temporary file that replaces `path` once it is complete.
-std::string writeFile(const std::string& path, ExportFormat format, QSize size, double dpi, const Paint& paint) {
+std::string writeFile(const std::string& path, ExportFormat format, QSize size, double dpi, int threads,
+                      const Paint& paint) {
     if (size.width() <= 0 || size.height() <= 0) {
         return cannotWrite(path, "the picture has no size");
     }
@@ -129,7 +131,7 @@ std::string writeFile(const std::string& path, ExportFormat format, QSize size, 
         if (!device.open(file.descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
             return cannotWrite(path, "the temporary file could not be opened");
         }
-        if (std::string error = paintInto(device, path, format, size, dpi, paint); !error.empty()) {
+        if (std::string error = paintInto(device, path, format, size, dpi, threads, paint); !error.empty()) {
             return error;
         }
         device.close();
@@ -185,7 +187,7 @@ std::string exportMap(const host::Map& map, const std::string& path, const Expor
         return "Cannot write " + path + ": the name must end in .png, .svg or .pdf.";
     }
     const host::DisplayTransformation view = exportView(map, options);
-    return writeFile(path, *format, QSize(options.width, options.height), options.dpi,
+    return writeFile(path, *format, QSize(options.width, options.height), options.dpi, options.render.threads,
                      [&](QPainter& painter) { drawMap(painter, map, view, options.render); });
 }
 
@@ -193,7 +195,7 @@ std::string exportMap(const host::Map& map, ExportFormat format, QIODevice& devi
                       const std::string& pathForMessages, const ExportOptions& options) {
     const host::DisplayTransformation view = exportView(map, options);
     return paintInto(device, pathForMessages, format, QSize(options.width, options.height), options.dpi,
-                     [&](QPainter& painter) { drawMap(painter, map, view, options.render); });
+                     options.render.threads, [&](QPainter& painter) { drawMap(painter, map, view, options.render); });
 }
 
 std::string exportPageLayout(const host::MapDocument& document, const std::string& path, double dpi,
@@ -203,7 +205,7 @@ std::string exportPageLayout(const host::MapDocument& document, const std::strin
         return "Cannot write " + path + ": the name must end in .png, .svg or .pdf.";
     }
     const QSize size = pageSizeInPixels(*document.pageLayout(), dpi);
-    return writeFile(path, *format, size, dpi,
+    return writeFile(path, *format, size, dpi, render.threads,
                      [&](QPainter& painter) { drawPageLayout(painter, document, dpi, render); });
 }
 

@@ -2,8 +2,11 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
 
+#include "render/band_renderer.h"
 #include "render/symbol_painter.h"
 
 namespace kartoplot::render {
@@ -36,21 +39,6 @@ private:
     std::int64_t done_ = 0;
     std::int64_t reported_ = 0;
 };
-
-std::int64_t featureCount(const host::Layer& layer) {
-    if (!layer.visible()) {
-        return 0;
-    }
-    if (layer.kind() == host::LayerKind::Group) {
-        std::int64_t n = 0;
-        for (const auto& member : static_cast<const host::GroupLayer&>(layer).layers()) {
-            n += featureCount(*member);
-        }
-        return n;
-    }
-    const auto& fc = static_cast<const host::FeatureLayer&>(layer).featureClass();
-    return fc ? fc->featureCount() : 0;
-}
 
 void drawLayer(SymbolPainter& painter, const host::Layer& layer, const host::Envelope& visible,
                double pixelsPerPoint, ProgressCounter& progress) {
@@ -136,6 +124,15 @@ void drawElement(SymbolPainter& painter, const host::Element& element, double pi
 
 void drawMap(QPainter& painter, const host::Map& map, const host::DisplayTransformation& view,
              const RenderOptions& options) {
+    const std::int64_t total = drawingItemCount(map);
+    const int threads = options.threads > 0 ? options.threads
+                                            : static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    const std::int64_t pixels = static_cast<std::int64_t>(view.deviceWidth()) * view.deviceHeight();
+    if (threads > 1 && total >= kMinBandedItems && pixels >= kMinBandedPixels && canDrawInBands(painter)) {
+        const int rows = std::max(1, view.deviceHeight() / kMinBandRows);
+        drawMapInBands(painter, map, view, options, std::min(threads * kBandsPerThread, rows), threads);
+        return;
+    }
     const DeviceMapping mapping(view);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, options.antialiasing);
@@ -145,16 +142,8 @@ void drawMap(QPainter& painter, const host::Map& map, const host::DisplayTransfo
         painter.fillRect(mapping.deviceRect(), options.background);
     }
 
-    std::int64_t total = 0;
-    for (const auto& layer : map.layers()) {
-        total += featureCount(*layer);
-    }
-    const auto& basic = map.basicGraphicsLayer();
-    total += basic.elementCount();
-    for (int i = 0; i < basic.layerCount(); ++i) {
-        total += basic.layer(i)->elementCount();
-    }
     ProgressCounter progress(options, total);
+    const auto& basic = map.basicGraphicsLayer();
 
     SymbolPainter symbols(painter, mapping);
     const double mapPixelsPerPoint = mapping.pixelsPerPoint(view.referenceScale());

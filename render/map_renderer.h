@@ -20,11 +20,16 @@ struct RenderOptions {
     QColor background = QColor(255, 255, 255);
     bool antialiasing = true;
     // Called now and then with the number of features and elements drawn and their total.
+    // Called from the drawing's own thread, also when the picture is drawn on several.
     std::function<void(std::int64_t done, std::int64_t total)> progress;
+    // Threads that may draw a large picture into an image, in horizontal bands; 0 = one per
+    // core. Small pictures and vector painters (SVG, PDF) are always drawn on one thread.
+    int threads = 0;
 };
 
 // Draws the map as the view shows it; `view` carries the device frame (pixels), the
-// resolution and the visible area.
+// resolution and the visible area. A large drawing into an image is drawn in bands on several
+// threads (see band_renderer.h) with the same picture; the host objects must not change meanwhile.
 void drawMap(QPainter& painter, const host::Map& map, const host::DisplayTransformation& view,
              const RenderOptions& options = {});
 

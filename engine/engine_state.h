@@ -21,7 +21,7 @@ template <class T>
 class Lent {
 public:
     Lent() = default;
-    Lent(const std::shared_ptr<T>& owned) noexcept : object_(owned.get()) {}  // NOLINT: lends
+    Lent(const std::shared_ptr<T>& owned) noexcept : object_(owned.get()) {}
     Lent(std::shared_ptr<T>&&) = delete;
 
     void reset() noexcept { object_ = nullptr; }

@@ -2,7 +2,8 @@
 // 2000 × 1600 PNG at 96 dpi, against bare QPainter calls drawing the same outlined bars.
 // drawMap draws in bands on every core and the PNG is encoded as the export encodes it (bands
 // compressed in parallel); the bare floor draws on one thread and encodes with QImage::save.
-// "x floor" is our drawing and encoding time over the floor's.
+// "x floor" is our drawing and encoding time over the floor's; "1 thread s" draws and encodes
+// the same picture on one thread (drawMap with threads = 1, QImage::save).
 //
 // Workload: N points spread uniformly over 1 000 km × 800 km (metres, seeded), fields a, b, c
 // uniform in [−50, 150] with 5 % nulls in b; bars 2 mm wide, the maximum value 150 drawn
@@ -61,6 +62,7 @@ struct Figures {
     double encode = 0;
     double drawCpu = 0;
     double encodeCpu = 0;
+    double singleRender = 0;
     double bareDraw = 0;
     double bareDrawCpu = 0;
     double bareEncode = 0;
@@ -154,6 +156,19 @@ Figures measure(std::int64_t n) {
     f.encode = encodePng(image, true);
     f.encodeCpu = cpuSeconds() - cpu;
 
+    // The same drawing on one thread, encoded by QImage::save: how the picture was made before
+    // it was drawn and compressed in bands.
+    QImage single(kImageWidth, kImageHeight, QImage::Format_ARGB32_Premultiplied);
+    single.fill(Qt::white);
+    render::RenderOptions oneThread = exportOptions.render;
+    oneThread.threads = 1;
+    start = std::chrono::steady_clock::now();
+    {
+        QPainter painter(&single);
+        render::drawMap(painter, *map, map->screenDisplay().transformation(), oneThread);
+    }
+    f.singleRender = seconds(start) + encodePng(single, false);
+
     // The same bars with bare QPainter calls: no object model, no symbols.
     QImage bare(kImageWidth, kImageHeight, QImage::Format_ARGB32_Premultiplied);
     bare.fill(Qt::white);
@@ -198,9 +213,9 @@ int main(int argc, char** argv) {
     if (argc > 1) {
         sizes = {std::stoll(argv[1])};
     }
-    std::printf("%10s %10s %12s %10s %10s %10s %12s %12s %10s %8s %9s  %s\n", "charts", "run s", "run ch/s",
-                "draw s", "png s", "render s", "render ch/s", "bare draw s", "bare png s", "x floor", "peak MB",
-                "cpu s: draw, png, bare draw");
+    std::printf("%10s %10s %12s %10s %10s %10s %12s %12s %10s %8s %11s %9s  %s\n", "charts", "run s",
+                "run ch/s", "draw s", "png s", "render s", "render ch/s", "bare draw s", "bare png s", "x floor",
+                "1 thread s", "peak MB", "cpu s: draw, png, bare draw");
     for (const std::int64_t n : sizes) {
         const Figures f = measure(n);
         if (f.charted != n || !log->records().empty()) {
@@ -208,10 +223,10 @@ int main(int argc, char** argv) {
                         static_cast<long long>(n));
         }
         const double render = f.draw + f.encode;
-        std::printf("%10lld %10.3f %12.0f %10.3f %10.3f %10.3f %12.0f %12.3f %10.3f %8.2f %9.0f  %.3f %.3f %.3f\n",
+        std::printf("%10lld %10.3f %12.0f %10.3f %10.3f %10.3f %12.0f %12.3f %10.3f %8.2f %11.3f %9.0f  %.3f %.3f %.3f\n",
                     static_cast<long long>(n), f.run, static_cast<double>(n) / f.run, f.draw, f.encode, render,
                     static_cast<double>(n) / render, f.bareDraw, f.bareEncode, render / (f.bareDraw + f.bareEncode),
-                    f.peakMb, f.drawCpu, f.encodeCpu, f.bareDrawCpu);
+                    f.singleRender, f.peakMb, f.drawCpu, f.encodeCpu, f.bareDrawCpu);
         std::fflush(stdout);
     }
     return 0;

@@ -344,12 +344,7 @@ public:
             int bandCount, const DrawList& list, const DeviceMapping& mapping, const RenderOptions& options)
         : target_(target), area_(area), transform_(transform), offset_(transform.dx(), transform.dy()),
           hints_(hints), list_(list), mapping_(mapping), options_(options) {
-        const int count = std::clamp(bandCount, 1, std::max(1, area.height()));
-        for (int i = 0; i < count; ++i) {
-            const int y0 = area.top() + static_cast<int>(static_cast<std::int64_t>(area.height()) * i / count);
-            const int y1 = area.top() + static_cast<int>(static_cast<std::int64_t>(area.height()) * (i + 1) / count);
-            bands_.push_back(QRect(area.left(), y0, area.width(), y1 - y0));
-        }
+        bands_ = split(bandCount);
         images_.resize(bands_.size());
     }
 
@@ -391,6 +386,56 @@ public:
     std::int64_t drawn() const { return drawn_.load(); }
 
 private:
+    // The row where an item is counted: its top row, clamped into the area (device rows).
+    int homeRow(const Item& item) const {
+        const double top = std::floor(static_cast<double>(item.top) + offset_.y());
+        return static_cast<int>(std::clamp(top, static_cast<double>(area_.top()), static_cast<double>(area_.bottom())));
+    }
+
+    // Cuts the area into `count` bands of whole rows holding about equally many items (counted at
+    // their home rows), none lower than kMinBandRows unless the area is too low for that: a
+    // map whose charts crowd into a few cities keeps every thread busy.
+    std::vector<QRect> split(int count) const {
+        const int rows = area_.height();
+        count = std::clamp(count, 1, std::max(1, rows));
+        const int lowest = std::max(1, std::min(kMinBandRows, rows / count));
+        std::vector<std::int64_t> load(static_cast<std::size_t>(rows), 0);
+        std::int64_t total = 0;
+        for (const Item& item : list_.items) {
+            if (item.bottom + offset_.y() >= area_.top() && item.top + offset_.y() <= area_.top() + rows) {
+                ++load[static_cast<std::size_t>(homeRow(item) - area_.top())];
+                ++total;
+            }
+        }
+        std::vector<QRect> bands;
+        int begin = 0;
+        int end = 0;
+        std::int64_t below = 0;  // items of the rows before `end`
+        for (int i = 0; i < count; ++i) {
+            const int after = count - i - 1;  // bands still to come
+            if (after == 0) {
+                end = rows;
+            } else if (total == 0) {
+                end = rows * (i + 1) / count;
+            } else {
+                const std::int64_t wanted = total * (i + 1) / count;
+                while (end < rows && below < wanted) {
+                    below += load[static_cast<std::size_t>(end++)];
+                }
+            }
+            const int cut = std::clamp(end, begin + lowest, rows - after * lowest);
+            while (end < cut) {
+                below += load[static_cast<std::size_t>(end++)];
+            }
+            while (end > cut) {
+                below -= load[static_cast<std::size_t>(--end)];
+            }
+            bands.push_back(QRect(area_.left(), area_.top() + begin, area_.width(), cut - begin));
+            begin = cut;
+        }
+        return bands;
+    }
+
     template <typename Report>
     void drawBand(std::size_t b, const Report& report) {
         // The band is drawn on an image of the whole picture's size, through the caller's own
@@ -416,11 +461,9 @@ private:
             painter.fillRect(mapping_.deviceRect(), options_.background);
         }
         // The band's rows in the map drawing's own coordinates; each item is counted for
-        // progress by the one band that holds its top row (clamped into the picture).
+        // progress by the one band that holds its home row.
         const double top = band.top() - offset_.y();
         const double bottom = band.top() + band.height() - offset_.y();
-        const double first = area_.top() - offset_.y();
-        const double last = area_.top() + area_.height() - offset_.y() - 1;
         SymbolPainter symbols(painter, mapping_);
         std::int64_t counted = 0;
         std::size_t begin = 0;
@@ -435,8 +478,8 @@ private:
                         symbols.drawSymbol(*item.symbol, *item.shape);
                     }
                 }
-                const double home = std::clamp(static_cast<double>(item.top), first, last);
-                if (home >= top && home < bottom && ++counted == kCheckStep) {
+                const int home = homeRow(item);
+                if (home >= band.top() && home <= band.bottom() && ++counted == kCheckStep) {
                     drawn_ += counted;
                     counted = 0;
                     report(drawn_.load());
@@ -507,8 +550,8 @@ bool canDrawInBands(const QPainter& painter) {
            painter.compositionMode() == QPainter::CompositionMode_SourceOver;
 }
 
-void drawMapInBands(QPainter& painter, const host::Map& map, const host::DisplayTransformation& view,
-                    const RenderOptions& options, int bands, int threads) {
+std::vector<QRect> drawMapInBands(QPainter& painter, const host::Map& map, const host::DisplayTransformation& view,
+                                  const RenderOptions& options, int bands, int threads) {
     const DeviceMapping mapping(view);
     const std::int64_t total = drawingItemCount(map);
     const DrawList list = gather(map, view, mapping, threads);
@@ -520,7 +563,7 @@ void drawMapInBands(QPainter& painter, const host::Map& map, const host::Display
         if (options.progress) {
             options.progress(total, total);
         }
-        return;
+        return {};
     }
     BandJob job(target, area, transform, painter.renderHints(), bands, list, mapping, options);
     const std::int64_t culled = total - static_cast<std::int64_t>(list.items.size());
@@ -567,6 +610,7 @@ void drawMapInBands(QPainter& painter, const host::Map& map, const host::Display
     if (options.progress) {
         options.progress(total, total);
     }
+    return job.bands();
 }
 
 }  // namespace kartoplot::render

@@ -152,20 +152,21 @@ protected:
 };
 
 // Drawn in bands on several threads, the map gives the picture of one thread: pixels differ
-// only where antialiasing meets a band edge, and hardly any. Progress comes from the calling
-// thread and ends with the full count.
+// only where antialiasing meets a band edge, and hardly any. The bands cover the map's rows
+// without a gap, none lower than kMinBandRows, and about evenly on this even map. Progress comes from the calling thread and ends
+// with the full count. drawMap on several threads draws just what drawMapInBands draws.
 TEST_F(BandedMap, BandsGiveThePictureOfOneThread) {
     struct Case {
         const char* name;
         QPointF offset;
-        int bands;    // 0 = as drawMap chooses
-        int threads;  // for drawMap: RenderOptions::threads
+        int bands;
+        int threads;
         int areaTop;  // first row of the map's device area on the image
     };
     const Case cases[] = {
         {"seven bands on three threads, moved by a fraction", {13.5, 6.0}, 7, 3, 6},
         {"more threads than bands", {0, 0}, 2, 5, 0},
-        {"drawMap on two threads", {0, 0}, 0, 2, 0},
+        {"as drawMap splits for two threads", {0, 0}, 2 * kBandsPerThread, 2, 0},
     };
     RenderOptions one;
     one.threads = 1;
@@ -182,18 +183,19 @@ TEST_F(BandedMap, BandsGiveThePictureOfOneThread) {
             calls.emplace_back(std::this_thread::get_id(), done);
             EXPECT_EQ(total, drawingItemCount(map));
         };
+        std::vector<QRect> bands;
         const QImage image = picture(c.offset, [&](QPainter& p) {
-            if (c.bands > 0) {
-                drawMapInBands(p, map, map.screenDisplay().transformation(), banded, c.bands, c.threads);
-            } else {
-                drawMap(p, map, map.screenDisplay().transformation(), banded);
-            }
+            bands = drawMapInBands(p, map, map.screenDisplay().transformation(), banded, c.bands, c.threads);
         });
-        const int bands = c.bands > 0 ? c.bands : c.threads * kBandsPerThread;
-        std::vector<int> edges;
-        for (int b = 0; b <= bands; ++b) {  // the outer edges are the clip's edges too
-            edges.push_back(c.areaTop + kHeight * b / bands);
+        ASSERT_EQ(bands.size(), static_cast<std::size_t>(c.bands));
+        std::vector<int> edges = {c.areaTop};  // the outer edges are the clip's edges too
+        for (const QRect& band : bands) {
+            EXPECT_EQ(band.top(), edges.back());
+            EXPECT_GE(band.height(), kMinBandRows);
+            EXPECT_LE(band.height(), kHeight * 3 / (2 * c.bands)) << "a map spread evenly is cut evenly";
+            edges.push_back(band.bottom() + 1);
         }
+        EXPECT_EQ(edges.back(), c.areaTop + kHeight);
         int differing = 0;
         int inked = 0;
         for (int y = 0; y < image.height(); ++y) {
@@ -216,6 +218,12 @@ TEST_F(BandedMap, BandsGiveThePictureOfOneThread) {
         for (std::size_t i = 0; i < calls.size(); ++i) {
             EXPECT_EQ(calls[i].first, std::this_thread::get_id());
             EXPECT_TRUE(i == 0 || calls[i].second >= calls[i - 1].second);
+        }
+        if (c.threads == 2 && c.offset.isNull()) {
+            const QImage byDrawMap = picture(c.offset, [&](QPainter& p) {
+                drawMap(p, map, map.screenDisplay().transformation(), banded);
+            });
+            EXPECT_TRUE(byDrawMap == image);
         }
     }
 }

@@ -15,6 +15,7 @@ PACKAGES=(
   nlohmann-json3-dev
   qt6-base-dev qt6-svg-dev libqt6svg6-dev libgl-dev
   libgdal-dev gdal-bin
+  zlib1g-dev  # PNG files compressed in bands
   fonts-liberation fonts-dejavu-core
   locales
   xvfb xauth

@@ -181,22 +181,48 @@ void checkLocalPath(const std::string& path) {
     }
 }
 
-// Whether a column name of the dataset's first layer stands twice, letter case ignored.
-bool repeatsAColumnName(GDALDataset& dataset) {
-    if (dataset.GetLayerCount() == 0) {
+// The names of a comma-separated list ("X,lon,longitude").
+std::vector<std::string> listedNames(const std::string& list) {
+    std::vector<std::string> names;
+    std::size_t at = 0;
+    while (at <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', at), list.size());
+        names.push_back(list.substr(at, comma - at));
+        at = comma + 1;
+    }
+    return names;
+}
+
+// Whether GDAL's CSV reader can safely drop the coordinate columns of the dataset's first
+// layer: exactly one column matches the x names and one the y names, and no column name stands
+// twice (letter case ignored). Otherwise the reader crashes dropping them, so they are kept.
+bool coordinateColumnsCanBeDropped(GDALDataset& dataset, const std::string& xNames,
+                                   const std::string& yNames) {
+    if (dataset.GetLayerCount() == 0 || xNames.find('*') != std::string::npos ||
+        yNames.find('*') != std::string::npos) {
         return false;
     }
     const OGRFeatureDefn& definition = *dataset.GetLayer(0)->GetLayerDefn();
-    std::vector<std::string> names;
+    std::vector<std::string> columns;
     for (int i = 0; i < definition.GetFieldCount(); ++i) {
-        names.emplace_back(definition.GetFieldDefn(i)->GetNameRef());
-        for (std::size_t j = 0; j + 1 < names.size(); ++j) {
-            if (host::equalsIgnoringCase(names[j], names.back())) {
-                return true;
+        columns.emplace_back(definition.GetFieldDefn(i)->GetNameRef());
+    }
+    const auto matching = [&](const std::string& list) {
+        const std::vector<std::string> names = listedNames(list);
+        return std::count_if(columns.begin(), columns.end(), [&](const std::string& column) {
+            return std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+                return host::equalsIgnoringCase(name, column);
+            });
+        });
+    };
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (host::equalsIgnoringCase(columns[i], columns[j])) {
+                return false;
             }
         }
     }
-    return false;
+    return matching(xNames) == 1 && matching(yNames) == 1;
 }
 
 // Opens the file as vectors; a CSV file is opened again with its coordinate columns named
@@ -222,16 +248,14 @@ GDALDatasetUniquePtr openDataset(const std::string& path, const ImportOptions* o
     if (options == nullptr || !isCsv(*dataset)) {
         return dataset;
     }
-    // GDAL's CSV reader crashes when it drops coordinate columns from a header that repeats a
-    // name (letter case ignored); such files keep their coordinate columns as fields.
-    const bool repeatedNames = repeatsAColumnName(*dataset);
+    const std::string xList = options->xColumn.empty() ? kDefaultXNames : options->xColumn;
+    const std::string yList = options->yColumn.empty() ? kDefaultYNames : options->yColumn;
+    const bool dropColumns = coordinateColumnsCanBeDropped(*dataset, xList, yList);
     dataset.reset();
-    const std::string xNames =
-        "X_POSSIBLE_NAMES=" + (options->xColumn.empty() ? kDefaultXNames : options->xColumn);
-    const std::string yNames =
-        "Y_POSSIBLE_NAMES=" + (options->yColumn.empty() ? kDefaultYNames : options->yColumn);
+    const std::string xNames = "X_POSSIBLE_NAMES=" + xList;
+    const std::string yNames = "Y_POSSIBLE_NAMES=" + yList;
     const char* const csvOptions[] = {xNames.c_str(), yNames.c_str(),
-                                      repeatedNames ? "KEEP_GEOM_COLUMNS=YES" : "KEEP_GEOM_COLUMNS=NO",
+                                      dropColumns ? "KEEP_GEOM_COLUMNS=NO" : "KEEP_GEOM_COLUMNS=YES",
                                       "AUTODETECT_TYPE=YES", nullptr};
     const char* const csvDriver[] = {"CSV", nullptr};
     dataset = openVector(path, csvDriver, csvOptions);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "render/device_mapping.h"
+#include "render/layer_walk.h"
 #include "render/symbol_painter.h"
 
 namespace kartoplot::render {
@@ -217,36 +218,24 @@ struct DrawList {
 
 void gatherLayer(DrawList& list, const host::Layer& layer, const host::Envelope& visible, double ppp,
                  const DeviceMapping& mapping) {
-    if (!layer.visible()) {
-        return;
-    }
-    if (layer.kind() == host::LayerKind::Group) {
-        const auto& members = static_cast<const host::GroupLayer&>(layer).layers();
-        for (auto it = members.rbegin(); it != members.rend(); ++it) {
-            gatherLayer(list, **it, visible, ppp, mapping);
+    forEachDrawnLayer(layer, [&](const host::FeatureLayer& featureLayer) {
+        auto cursor = featureLayer.featureClass()->search();
+        while (const host::Feature* feature = cursor->nextFeature()) {
+            if (!isDrawnIn(*feature, visible)) {
+                continue;
+            }
+            std::shared_ptr<host::Symbol> symbol = featureLayer.symbolForFeature(*feature);
+            if (!symbol) {
+                continue;
+            }
+            list.push(Item{nullptr, symbol.get(), &feature->shape},
+                      symbolRows(*symbol, feature->shape, ppp, mapping));
+            if (symbol.use_count() == 1) {
+                list.madeSymbols.push_back(std::move(symbol));
+            }
         }
-        return;
-    }
-    const auto& featureLayer = static_cast<const host::FeatureLayer&>(layer);
-    if (!featureLayer.featureClass() || !featureLayer.renderer()) {
-        return;
-    }
-    auto cursor = featureLayer.featureClass()->search();
-    while (const host::Feature* feature = cursor->nextFeature()) {
-        const host::Envelope e = feature->shape.envelope();
-        if (e.isEmpty() || (feature->shape.type() != host::GeometryType::Point && !e.intersects(visible))) {
-            continue;
-        }
-        std::shared_ptr<host::Symbol> symbol = featureLayer.symbolForFeature(*feature);
-        if (!symbol) {
-            continue;
-        }
-        list.push(Item{nullptr, symbol.get(), &feature->shape}, symbolRows(*symbol, feature->shape, ppp, mapping));
-        if (symbol.use_count() == 1) {
-            list.madeSymbols.push_back(std::move(symbol));
-        }
-    }
-    list.endRun(ppp, ppp);
+        list.endRun(ppp, ppp);
+    });
 }
 
 // Runs fn(begin, end) over [0, count) cut into one piece per thread, the calling thread taking
@@ -323,18 +312,11 @@ DrawList gather(const host::Map& map, const host::DisplayTransformation& view, c
 }
 
 std::int64_t featureCount(const host::Layer& layer) {
-    if (!layer.visible()) {
-        return 0;
-    }
-    if (layer.kind() == host::LayerKind::Group) {
-        std::int64_t n = 0;
-        for (const auto& member : static_cast<const host::GroupLayer&>(layer).layers()) {
-            n += featureCount(*member);
-        }
-        return n;
-    }
-    const auto& fc = static_cast<const host::FeatureLayer&>(layer).featureClass();
-    return fc ? fc->featureCount() : 0;
+    std::int64_t n = 0;
+    forEachDrawnLayer(layer, [&](const host::FeatureLayer& featureLayer) {
+        n += featureLayer.featureClass()->featureCount();
+    });
+    return n;
 }
 
 // The work shared by the band threads.

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "render/band_renderer.h"
+#include "render/layer_walk.h"
 #include "render/symbol_painter.h"
 
 namespace kartoplot::render {
@@ -42,33 +43,19 @@ private:
 
 void drawLayer(SymbolPainter& painter, const host::Layer& layer, const host::Envelope& visible,
                double pixelsPerPoint, ProgressCounter& progress) {
-    if (!layer.visible()) {
-        return;
-    }
-    if (layer.kind() == host::LayerKind::Group) {
-        const auto& members = static_cast<const host::GroupLayer&>(layer).layers();
-        for (auto it = members.rbegin(); it != members.rend(); ++it) {
-            drawLayer(painter, **it, visible, pixelsPerPoint, progress);
+    forEachDrawnLayer(layer, [&](const host::FeatureLayer& featureLayer) {
+        painter.setPixelsPerPoint(pixelsPerPoint);
+        auto cursor = featureLayer.featureClass()->search();
+        while (const host::Feature* feature = cursor->nextFeature()) {
+            progress.add();
+            if (!isDrawnIn(*feature, visible)) {
+                continue;
+            }
+            if (const auto symbol = featureLayer.symbolForFeature(*feature)) {
+                painter.drawSymbol(*symbol, feature->shape);
+            }
         }
-        return;
-    }
-    const auto& featureLayer = static_cast<const host::FeatureLayer&>(layer);
-    if (!featureLayer.featureClass() || !featureLayer.renderer()) {
-        return;
-    }
-    painter.setPixelsPerPoint(pixelsPerPoint);
-    auto cursor = featureLayer.featureClass()->search();
-    while (const host::Feature* feature = cursor->nextFeature()) {
-        progress.add();
-        const host::Envelope e = feature->shape.envelope();
-        // Points are kept when near the view: their symbols reach beyond the point.
-        if (e.isEmpty() || (feature->shape.type() != host::GeometryType::Point && !e.intersects(visible))) {
-            continue;
-        }
-        if (const auto symbol = featureLayer.symbolForFeature(*feature)) {
-            painter.drawSymbol(*symbol, feature->shape);
-        }
-    }
+    });
 }
 
 void drawContainer(SymbolPainter& painter, const host::GraphicsContainer& container,

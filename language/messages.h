@@ -113,6 +113,7 @@ enum class NoticeMessage {
     LayerFilesNotAvailable = 1,
     FunctionNotAvailable = 2,
     NoPointLayer = 3,
+    LayerFileReadingNotAvailable = 4,
 };
 
 // Entries of the symbol chooser's table: group and field labels, buttons, and the names in
@@ -208,7 +209,7 @@ inline constexpr std::size_t kMessageCount<MainFormMessage> = 36;
 template <>
 inline constexpr std::size_t kMessageCount<ArchiveMessage> = 28;
 template <>
-inline constexpr std::size_t kMessageCount<NoticeMessage> = 3;
+inline constexpr std::size_t kMessageCount<NoticeMessage> = 4;
 template <>
 inline constexpr std::size_t kMessageCount<ChooserMessage> = 48;
 template <>

@@ -8,7 +8,11 @@
 //   elems_per_chart  elements on the chart layer per chart (marker, labels, zigzag marks)
 //   sys_s            CPU time the kernel spent for the process during the run
 //   peak_rss_MB      the process's peak resident set so far
-// A summary table follows the benchmark output. Nothing here asserts a timing; a run that
+//   allocs_per_chart heap allocations made during the run / charts made (temporaries included)
+//   live_per_chart   allocations still held after the run / charts made
+// A summary table follows the benchmark output, then where a chart's bytes go by object kind:
+// sizeof of each object on the chart layer plus what it owns on the heap, the allocator's
+// headers and rounding of those blocks, and the rest of the heap growth that no kind explains. Nothing here asserts a timing; a run that
 // does not chart every feature is reported loudly and makes the program exit with 1.
 //
 // Options besides Google Benchmark's own: --charts=N runs the create and recreate cases
@@ -19,6 +23,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -28,9 +35,12 @@
 #include <iostream>
 #include <limits>
 #include <memory>
+#include <new>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "errors/error_handling.h"
@@ -55,6 +65,18 @@ constexpr int kPlacementKeepOld = -1;
 const std::vector<std::string> kChartFields{"a", "b", "c"};
 
 // ---- measuring -----------------------------------------------------------------------
+
+// Allocation counts of the whole process, kept by the operator new and delete below.
+struct AllocationCounts {
+    std::atomic<std::int64_t> made{0};
+    std::atomic<std::int64_t> freed{0};
+};
+
+AllocationCounts& allocationCounts() {
+    static AllocationCounts counts;
+    return counts;
+}
+
 
 // Bytes the allocator has handed out and not got back (heap chunks plus mmapped ones).
 // 0 when malloc is not glibc's own (sanitizer builds replace it): the figure is then n/a.
@@ -194,6 +216,164 @@ double elementsPerChart(const ChartMap& m) {
     return static_cast<double>(elements) / chartLayer->elementCount();
 }
 
+// ---- where a chart's bytes go ----------------------------------------------------------
+
+// The block glibc's malloc hands out for a request of n bytes: n plus its 8-byte header,
+// rounded up to 16 bytes, at least 32.
+constexpr std::size_t mallocChunk(std::size_t n) {
+    return std::max<std::size_t>(32, (n + 8 + 15) & ~std::size_t{15});
+}
+// make_shared puts the object behind a control block of a vtable pointer and two counts.
+constexpr std::size_t kControlBlock = 16;
+// Characters a std::string keeps inside itself before it allocates.
+constexpr std::size_t kInlineChars = 15;
+
+enum class ByteKind { Group, Marker, ChartSymbol, DataSet, Texts, Lines, LayerIndex, Count };
+constexpr const char* kByteKindNames[] = {"group",      "marker", "chart symbol", "data set",
+                                          "texts",      "lines",  "layer slots + name index"};
+
+// Requested bytes and malloc blocks per kind, summed over the charts on a layer.
+struct ByteBreakdown {
+    std::array<double, static_cast<std::size_t>(ByteKind::Count)> requested{};
+    double chunkOverhead = 0.0;  // headers and rounding of the blocks counted above
+    double measured = 0.0;       // heap growth over the run
+    double charts = 0.0;
+
+    void block(ByteKind kind, std::size_t bytes) {
+        requested[static_cast<std::size_t>(kind)] += static_cast<double>(bytes);
+        chunkOverhead += static_cast<double>(mallocChunk(bytes) - bytes);
+    }
+    void shared(ByteKind kind, std::size_t objectSize) { block(kind, objectSize + kControlBlock); }
+    void text(ByteKind kind, const std::string& s) {
+        if (s.capacity() > kInlineChars) {
+            block(kind, s.capacity() + 1);
+        }
+    }
+    template <class T>
+    void vector(ByteKind kind, const std::vector<T>& v) {
+        if (v.capacity() > 0) {
+            block(kind, v.capacity() * sizeof(T));
+        }
+    }
+};
+
+// The name and custom property an element keeps apart from itself.
+void countAttributes(ByteBreakdown& b, ByteKind kind, const host::Element& e) {
+    if (!e.name().empty() || !e.customProperty().isEmpty()) {
+        b.block(kind, sizeof(host::ElementAttributes));
+    }
+    b.text(kind, e.name());
+}
+
+void countDataSet(ByteBreakdown& b, const host::Element& e) {
+    const auto set = e.customProperty().objectAs<host::PropertySet>();
+    if (!set) {
+        return;
+    }
+    b.shared(ByteKind::DataSet, sizeof(host::PropertySet));
+    b.vector(ByteKind::DataSet, set->values());
+}
+
+void countChartSymbol(ByteBreakdown& b, const host::BarChartSymbol& chart,
+                      const host::SymbolArray& runSymbols) {
+    b.shared(ByteKind::ChartSymbol, sizeof(host::BarChartSymbol));
+    b.vector(ByteKind::ChartSymbol, chart.values);
+    if (!chart.symbols.sharesStorageWith(runSymbols) && chart.symbols.count() > 0) {
+        b.shared(ByteKind::ChartSymbol, sizeof(std::vector<std::shared_ptr<host::Symbol>>));
+        b.block(ByteKind::ChartSymbol, static_cast<std::size_t>(chart.symbols.count()) *
+                                           sizeof(std::shared_ptr<host::Symbol>));
+    }
+    if (chart.background && chart.background.use_count() == 1) {
+        b.shared(ByteKind::ChartSymbol, sizeof(host::LineCallout));
+        if (chart.background->leaderLine && chart.background->leaderLine.use_count() == 1) {
+            b.shared(ByteKind::ChartSymbol, sizeof(host::SimpleLineSymbol));
+        }
+    }
+}
+
+void countMember(ByteBreakdown& b, const host::Element& e, const host::SymbolArray& runSymbols) {
+    switch (e.kind()) {
+        case host::ElementKind::Marker: {
+            const auto& marker = static_cast<const host::MarkerElement&>(e);
+            b.shared(ByteKind::Marker, sizeof(host::MarkerElement));
+            countAttributes(b, ByteKind::Marker, e);
+            countDataSet(b, e);
+            if (marker.symbol && marker.symbol->kind() == host::SymbolKind::BarChart) {
+                countChartSymbol(b, static_cast<const host::BarChartSymbol&>(*marker.symbol),
+                                 runSymbols);
+            }
+            break;
+        }
+        case host::ElementKind::Text: {
+            const auto& text = static_cast<const host::TextElement&>(e);
+            b.shared(ByteKind::Texts, sizeof(host::TextElement));
+            countAttributes(b, ByteKind::Texts, e);
+            b.text(ByteKind::Texts, text.text);
+            if (text.symbol && text.symbol.use_count() == 1) {
+                b.shared(ByteKind::Texts, sizeof(host::TextSymbol));
+            }
+            break;
+        }
+        case host::ElementKind::Line: {
+            b.shared(ByteKind::Lines, sizeof(host::LineElement));
+            countAttributes(b, ByteKind::Lines, e);
+            if (const host::Polyline* line = e.geometry().asPolyline()) {
+                // A line's shape is kept apart from its element in a block of this size.
+                b.block(ByteKind::Lines, sizeof(std::variant<host::Polyline, host::Polygon, host::Envelope>));
+                b.vector(ByteKind::Lines, line->paths);
+                for (const auto& path : line->paths) {
+                    b.vector(ByteKind::Lines, path);
+                }
+            }
+            break;
+        }
+        default: break;
+    }
+}
+
+// Counts the objects of every chart on the layer (charts are groups as the run makes them).
+ByteBreakdown byteBreakdown(const host::GraphicsLayer& layer, const host::SymbolArray& runSymbols,
+                            double measuredBytes) {
+    ByteBreakdown b;
+    b.measured = measuredBytes;
+    b.charts = layer.elementCount();
+    b.requested[static_cast<std::size_t>(ByteKind::LayerIndex)] =
+        static_cast<double>(layer.bookkeepingBytes());
+    for (const auto& element : layer.elements()) {
+        if (element->kind() != host::ElementKind::Group) {
+            countMember(b, *element, runSymbols);
+            continue;
+        }
+        const auto& group = static_cast<const host::GroupElement&>(*element);
+        b.shared(ByteKind::Group, sizeof(host::GroupElement));
+        countAttributes(b, ByteKind::Group, group);
+        b.vector(ByteKind::Group, group.members());
+        for (const auto& member : group.members()) {
+            countMember(b, *member, runSymbols);
+        }
+    }
+    return b;
+}
+
+void printBreakdown(const std::string& name, const ByteBreakdown& b) {
+    if (b.charts <= 0) {
+        return;
+    }
+    std::printf("\nbytes per chart, %s (requested bytes of the objects on the layer):\n",
+                name.c_str());
+    double attributed = b.chunkOverhead;
+    for (std::size_t k = 0; k < b.requested.size(); ++k) {
+        std::printf("  %-28s %8.1f\n", kByteKindNames[k], b.requested[k] / b.charts);
+        attributed += b.requested[k];
+    }
+    std::printf("  %-28s %8.1f\n", "malloc headers + rounding", b.chunkOverhead / b.charts);
+    std::printf("  %-28s %8.1f\n", "sum", attributed / b.charts);
+    if (!std::isnan(b.measured)) {
+        std::printf("  %-28s %8.1f  (heap growth %.1f)\n", "not explained by the above",
+                    (b.measured - attributed) / b.charts, b.measured / b.charts);
+    }
+}
+
 // ---- the cases -------------------------------------------------------------------------
 
 struct Figures {
@@ -206,7 +386,10 @@ struct Figures {
     double rssBytesPerChart = 0.0;
     double elementsPerChart = 0.0;
     double peakRssMb = 0.0;
+    double allocationsPerChart = 0.0;
+    double liveAllocationsPerChart = 0.0;
     bool whole = false;
+    std::optional<ByteBreakdown> breakdown;  // create runs only: their heap growth is the charts
 };
 
 std::vector<Figures> g_figures;
@@ -220,10 +403,14 @@ void timeRun(benchmark::State& bm, const std::string& name, ChartMap& m, std::in
     for (auto _ : bm) {
         const std::int64_t heapBefore = heapInUse();
         const std::int64_t rssBefore = residentBytes();
+        const std::int64_t madeBefore = allocationCounts().made.load();
+        const std::int64_t freedBefore = allocationCounts().freed.load();
         const double sysBefore = systemSeconds();
         const auto start = std::chrono::steady_clock::now();
         const engine::ChartRunResult result = runCharts(m, placementCode, recreate);
         const auto stop = std::chrono::steady_clock::now();
+        const std::int64_t made = allocationCounts().made.load() - madeBefore;
+        const std::int64_t freed = allocationCounts().freed.load() - freedBefore;
         const std::int64_t heapAfter = heapInUse();
         const std::int64_t rssAfter = residentBytes();
         f.systemSeconds = systemSeconds() - sysBefore;
@@ -235,7 +422,15 @@ void timeRun(benchmark::State& bm, const std::string& name, ChartMap& m, std::in
         f.heapBytesPerChart = heapBefore > 0 ? static_cast<double>(heapAfter - heapBefore) / charts
                                              : std::numeric_limits<double>::quiet_NaN();
         f.rssBytesPerChart = static_cast<double>(rssAfter - rssBefore) / charts;
+        f.allocationsPerChart = static_cast<double>(made) / charts;
+        f.liveAllocationsPerChart = static_cast<double>(made - freed) / charts;
         f.whole = runWasWhole(name, result, features, m);
+        const auto chartLayer = m.map->basicGraphicsLayer().findLayer("Stations_charts");
+        if (!recreate && chartLayer) {
+            const double growth = heapBefore > 0 ? static_cast<double>(heapAfter - heapBefore)
+                                                 : std::numeric_limits<double>::quiet_NaN();
+            f.breakdown = byteBreakdown(*chartLayer, m.chartSymbols, growth);
+        }
     }
     f.elementsPerChart = elementsPerChart(m);
     f.peakRssMb = bench::peakRssMegabytes();
@@ -246,6 +441,8 @@ void timeRun(benchmark::State& bm, const std::string& name, ChartMap& m, std::in
     bm.counters["elems_per_chart"] = f.elementsPerChart;
     bm.counters["sys_s"] = f.systemSeconds;
     bm.counters["peak_rss_MB"] = f.peakRssMb;
+    bm.counters["allocs_per_chart"] = f.allocationsPerChart;
+    bm.counters["live_per_chart"] = f.liveAllocationsPerChart;
     g_figures.push_back(f);
 }
 
@@ -289,23 +486,51 @@ void registerCases(const std::vector<std::int64_t>& createSizes,
 }
 
 void printSummary() {
-    std::printf("\n%-22s %10s %9s %8s %12s %12s %12s %10s %10s\n", "run", "features", "time s",
-                "sys s", "features/s", "bytes/chart", "RSS B/chart", "elem/chart", "peak MB");
+    std::printf("\n%-22s %10s %9s %8s %12s %12s %12s %10s %10s %12s %11s\n", "run", "features",
+                "time s", "sys s", "features/s", "bytes/chart", "RSS B/chart", "elem/chart",
+                "peak MB", "allocs/chart", "live/chart");
     for (const Figures& f : g_figures) {
         char heap[32] = "n/a";
         if (!std::isnan(f.heapBytesPerChart)) {
             std::snprintf(heap, sizeof heap, "%.1f", f.heapBytesPerChart);
         }
-        std::printf("%-22s %10lld %9.3f %8.3f %12.0f %12s %12.1f %10.2f %10.1f%s\n",
+        std::printf("%-22s %10lld %9.3f %8.3f %12.0f %12s %12.1f %10.2f %10.1f %12.1f %11.1f%s\n",
                     f.name.c_str(), static_cast<long long>(f.features), f.seconds, f.systemSeconds,
                     static_cast<double>(f.charted) / f.seconds, heap,
-                    f.rssBytesPerChart, f.elementsPerChart, f.peakRssMb,
-                    f.whole ? "" : "   <-- INCOMPLETE RUN");
+                    f.rssBytesPerChart, f.elementsPerChart, f.peakRssMb, f.allocationsPerChart,
+                    f.liveAllocationsPerChart, f.whole ? "" : "   <-- INCOMPLETE RUN");
+    }
+    for (const Figures& f : g_figures) {
+        if (f.breakdown) {
+            printBreakdown(f.name, *f.breakdown);
+        }
     }
     std::printf("peak RSS of the process: %.1f MB\n", bench::peakRssMegabytes());
 }
 
 }  // namespace
+
+// Every allocation of the process passes here so that a run's allocations can be counted.
+void* operator new(std::size_t size) {
+    allocationCounts().made.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+
+void* operator new[](std::size_t size) { return ::operator new(size); }
+
+void operator delete(void* p) noexcept {
+    if (p != nullptr) {
+        allocationCounts().freed.fetch_add(1, std::memory_order_relaxed);
+        std::free(p);
+    }
+}
+
+void operator delete[](void* p) noexcept { ::operator delete(p); }
+void operator delete(void* p, std::size_t) noexcept { ::operator delete(p); }
+void operator delete[](void* p, std::size_t) noexcept { ::operator delete(p); }
 
 int main(int argc, char** argv) {
     std::vector<std::int64_t> createSizes{100'000, 1'000'000};

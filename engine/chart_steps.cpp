@@ -129,7 +129,13 @@ void readChartValues(const host::Feature& feature, const std::vector<int>& field
     out.raw.resize(n);
     out.data.clear();
     out.data.reserve(n + 3);
-    out.data.emplace_back(layerName);
+    if (!out.layerText.isText() || out.layerText.text() != layerName) {
+        out.layerText = host::Variant(layerName);
+    }
+    if (!out.nullText.isText()) {
+        out.nullText = host::Variant(kNullText);
+    }
+    out.data.push_back(out.layerText);
     out.data.emplace_back(0.0);
     out.data.emplace_back(0.0);
     double rmax = 0;
@@ -144,7 +150,7 @@ void readChartValues(const host::Feature& feature, const std::vector<int>& field
         double r = style.nullValue;
         if (value.isNull() || value.isEmpty()) {
             out.bars[k] = style.nullValue;
-            out.data.emplace_back(kNullText);
+            out.data.push_back(out.nullText);
         } else {
             if (!value.isNumber() || !std::isfinite(value.toDouble())) {
                 throw ChartStepError(errnum::kTypeMismatch, "Fields", "The value of " + field + " is not a number",

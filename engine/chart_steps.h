@@ -48,6 +48,9 @@ struct ChartValues {
     std::vector<double> raw;           // the values as read (nulls replaced): labels and marks
     std::vector<host::Variant> data;   // the chart's data set: layer name, #Vmax#, #Vmin#, fields
     ChartRange range;
+    // The layer name and the null text as values whose text every chart's data set shares.
+    host::Variant layerText;
+    host::Variant nullText;
 };
 
 // Reads field fieldIndex[k] (the position of style.fields[k], −1 when the layer has none) of

@@ -98,10 +98,14 @@ void CreateLeader(host::BarChartSymbol& chartSymbol, const host::Point& anchor, 
     trap.run([&] {
         auto callout = std::make_shared<host::LineCallout>();
         callout->anchorPoint = anchor;
-        auto line = std::make_shared<host::SimpleLineSymbol>();
-        line->width = width;
-        line->color = colour;
-        callout->leaderLine = leaderSymbol ? leaderSymbol : line;
+        if (leaderSymbol) {
+            callout->leaderLine = leaderSymbol;
+        } else {
+            auto line = std::make_shared<host::SimpleLineSymbol>();
+            line->width = width;
+            line->color = colour;
+            callout->leaderLine = std::move(line);
+        }
         callout->gap = gap;
         callout->leaderTolerance = tolerance;
         chartSymbol.background = std::move(callout);

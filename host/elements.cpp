@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "errors/error_handling.h"
 #include "host/display.h"
@@ -24,44 +25,55 @@ Envelope grow(Envelope e, double by) {
 
 Element::Element(const Element& other)
     : HostObject(other),
-      geometry_(other.geometry_),
-      name_(other.name_ ? std::make_unique<std::string>(*other.name_) : nullptr),
-      customProperty_(other.customProperty_ ? std::make_unique<Variant>(*other.customProperty_)
-                                            : nullptr) {}
+      attributes_(other.attributes_ ? std::make_unique<ElementAttributes>(*other.attributes_)
+                                    : nullptr),
+      geometry_(other.geometry_) {}
 
 const std::string& Element::name() const noexcept {
     static const std::string kNoName;
-    return name_ ? *name_ : kNoName;
+    return attributes_ ? attributes_->name : kNoName;
 }
 
 const Variant& Element::customProperty() const noexcept {
     static const Variant kNone;
-    return customProperty_ ? *customProperty_ : kNone;
+    return attributes_ ? attributes_->customProperty : kNone;
+}
+
+void Element::dropEmptyAttributes() noexcept {
+    if (attributes_ && attributes_->name.empty() && attributes_->customProperty.isEmpty()) {
+        attributes_.reset();
+    }
 }
 
 void Element::setCustomProperty(Variant value) {
-    if (value.isEmpty()) {
-        customProperty_.reset();
-    } else if (customProperty_) {
-        *customProperty_ = std::move(value);
-    } else {
-        customProperty_ = std::make_unique<Variant>(std::move(value));
+    if (!attributes_) {
+        if (value.isEmpty()) {
+            return;
+        }
+        attributes_ = std::make_unique<ElementAttributes>();
     }
+    attributes_->customProperty = std::move(value);
+    dropEmptyAttributes();
 }
 
 void Element::setName(std::string name) {
-    std::string old = name_ ? std::move(*name_) : std::string();
-    if (name.empty()) {
-        name_.reset();
-    } else if (name_) {
-        *name_ = std::move(name);
-    } else {
-        name_ = std::make_unique<std::string>(std::move(name));
+    // Number texts arrive with room to spare; a short name then fits inside the string itself.
+    if (name.capacity() > name.size()) {
+        name.shrink_to_fit();
     }
-    if (container_ != nullptr) {
-        container_->onRenamed(*this, *this, old);
-    } else if (parent_ != nullptr && parent_->container_ != nullptr) {
-        parent_->container_->onRenamed(*parent_, *this, old);
+    std::string old;
+    if (attributes_) {
+        old = std::exchange(attributes_->name, std::move(name));
+    } else if (!name.empty()) {
+        attributes_ = std::make_unique<ElementAttributes>();
+        attributes_->name = std::move(name);
+    }
+    dropEmptyAttributes();
+    if (GraphicsContainer* container = holder_.container()) {
+        container->onRenamed(*this, *this, old);
+    } else if (GroupElement* group = holder_.group();
+               group != nullptr && group->holder_.container() != nullptr) {
+        group->holder_.container()->onRenamed(*group, *this, old);
     }
 }
 
@@ -81,7 +93,7 @@ Envelope MarkerElement::queryBounds(const ScreenDisplay& display) const {
     const double k = display.transformation().pointsToMapDistance(1.0);
     if (symbol->kind() == SymbolKind::BarChart) {
         const auto& chart = static_cast<const BarChartSymbol&>(*symbol);
-        const Envelope rel = barChartLayout(chart).envelope();
+        const Envelope rel = barChartEnvelope(chart);
         Envelope e(p.x + rel.xMin() * k, p.y + rel.yMin() * k, p.x + rel.xMax() * k,
                    p.y + rel.yMax() * k);
         if (leaderVisible(*this, display)) {
@@ -108,7 +120,7 @@ bool leaderVisible(const MarkerElement& element, const ScreenDisplay& display) {
         return false;
     }
     const Point p = element.geometry().labelPoint();
-    const Envelope rel = barChartLayout(chart).envelope();
+    const Envelope rel = barChartEnvelope(chart);
     const Point centre{p.x + (rel.xMin() + rel.xMax()) / 2 * k, p.y + rel.yMax() / 2 * k};
     const Point& anchor = chart.background->anchorPoint;
     const double distancePoints = std::hypot(anchor.x - centre.x, anchor.y - centre.y) / k;
@@ -191,7 +203,7 @@ Envelope PolygonElement::queryBounds(const ScreenDisplay& display) const {
 
 GroupElement::~GroupElement() {
     for (auto& member : members_) {
-        member->parent_ = nullptr;
+        member->holder_.clear();
     }
 }
 
@@ -214,20 +226,20 @@ const std::shared_ptr<Element>& GroupElement::element(int index) const {
     return members_[static_cast<std::size_t>(index)];
 }
 
-GraphicsContainer* GroupElement::owningContainer() const noexcept { return container_; }
+GraphicsContainer* GroupElement::owningContainer() const noexcept { return holder_.container(); }
 
 void GroupElement::addElement(std::shared_ptr<Element> element) {
     if (!element) {
         throw HostError(errnum::kObjectMissing, "GroupElement", "No element to add to the group");
     }
-    if (element->parent_ != nullptr || element->container_ != nullptr) {
+    if (element->holder_.isHeld()) {
         throw HostError(errnum::kInvalidCall, "GroupElement",
                         "The element already belongs to a group or a graphics layer");
     }
     if (element.get() == this) {
         throw HostError(errnum::kInvalidCall, "GroupElement", "A group cannot contain itself");
     }
-    element->parent_ = this;
+    element->holder_.setGroup(this);
     members_.push_back(element);
     if (GraphicsContainer* c = owningContainer()) {
         c->onMemberAdded(*this, *element);
@@ -242,7 +254,7 @@ void GroupElement::deleteElement(const Element& element) {
     }
     std::shared_ptr<Element> removed = *it;
     members_.erase(it);
-    removed->parent_ = nullptr;
+    removed->holder_.clear();
     if (GraphicsContainer* c = owningContainer()) {
         c->onMemberRemoved(*this, removed->name());
     }

@@ -19,6 +19,13 @@ class ScreenDisplay;
 
 enum class ElementKind : std::uint8_t { Marker, Text, Line, Polygon, Group };
 
+// What only some elements carry: a chart marker has a name and a data set, labels and marks
+// have neither, so an element keeps both in one block that exists only when one is set.
+struct ElementAttributes {
+    std::string name;
+    Variant customProperty;
+};
+
 class Element : public HostObject {
 public:
     Element() = default;
@@ -42,27 +49,54 @@ public:
     virtual Envelope queryBounds(const ScreenDisplay& display) const = 0;
 
     // The group that holds this element, or nullptr.
-    const GroupElement* parent() const noexcept { return parent_; }
+    const GroupElement* parent() const noexcept { return holder_.group(); }
     // The container that holds this element directly, or nullptr.
-    const GraphicsContainer* container() const noexcept { return container_; }
+    const GraphicsContainer* container() const noexcept { return holder_.container(); }
 
 protected:
     Element(const Element& other);
     Element& operator=(const Element&) = delete;
 
-    // A group keeps the envelope of its members here, refreshed when it is asked for.
-    mutable Geometry geometry_;
-
 private:
     friend class GraphicsContainer;
     friend class GroupElement;
 
-    // Labels and marks carry neither a name nor a custom property, so both live apart.
-    std::unique_ptr<std::string> name_;
-    std::unique_ptr<Variant> customProperty_;
-    GroupElement* parent_ = nullptr;          // not owned
-    GraphicsContainer* container_ = nullptr;  // not owned
-    std::uint64_t sequence_ = 0;              // position key inside container_
+    // The one group or container that holds an element (never both), as one tagged pointer:
+    // both are at least 8-byte aligned, so the lowest bit tells which of the two it is.
+    class Holder {
+    public:
+        GroupElement* group() const noexcept {
+            return (bits_ & kContainerBit) == 0 ? reinterpret_cast<GroupElement*>(bits_) : nullptr;
+        }
+        GraphicsContainer* container() const noexcept {
+            return (bits_ & kContainerBit) != 0
+                       ? reinterpret_cast<GraphicsContainer*>(bits_ & ~kContainerBit)
+                       : nullptr;
+        }
+        bool isHeld() const noexcept { return bits_ != 0; }
+        void setGroup(GroupElement* group) noexcept { bits_ = reinterpret_cast<std::uintptr_t>(group); }
+        void setContainer(GraphicsContainer* container) noexcept {
+            bits_ = container ? reinterpret_cast<std::uintptr_t>(container) | kContainerBit : 0;
+        }
+        void clear() noexcept { bits_ = 0; }
+
+    private:
+        static constexpr std::uintptr_t kContainerBit = 1;
+        std::uintptr_t bits_ = 0;  // not owned
+    };
+
+    // Drops the attribute block once neither a name nor a custom property is left.
+    void dropEmptyAttributes() noexcept;
+
+    std::unique_ptr<ElementAttributes> attributes_;
+    Holder holder_;
+    std::uint64_t sequence_ = 0;  // position key inside the holding container
+
+protected:
+    // A group keeps the envelope of its members here, refreshed when it is asked for. Last and
+    // potentially overlapping, so that a small first member of a derived element (a text's
+    // scaleText) takes the padding behind it.
+    [[no_unique_address]] mutable Geometry geometry_;
 };
 
 class MarkerElement final : public Element {
@@ -79,9 +113,9 @@ public:
 
 class TextElement final : public Element {
 public:
+    bool scaleText = true;  // size follows the reference scale like other symbols
     std::string text;
     std::shared_ptr<TextSymbol> symbol;
-    bool scaleText = true;  // size follows the reference scale like other symbols
 
     ElementKind kind() const noexcept override { return ElementKind::Text; }
     std::string className() const override { return "TextElement"; }

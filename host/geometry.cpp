@@ -67,24 +67,45 @@ Polygon Polygon::fromEnvelope(const Envelope& e) {
     return p;
 }
 
-GeometryType Geometry::type() const noexcept {
-    switch (shape_.index()) {
-        case 1: return GeometryType::Point;
-        case 2: return GeometryType::Polyline;
-        case 3: return GeometryType::Polygon;
-        case 4: return GeometryType::Envelope;
-        default: return GeometryType::Null;
+Geometry::Box& Geometry::Box::operator=(const Box& other) {
+    if (this == &other) {
+        return *this;
     }
+    if (!other.shape_) {
+        shape_.reset();
+    } else if (shape_) {
+        *shape_ = *other.shape_;
+    } else {
+        shape_ = std::make_unique<Shape>(*other.shape_);
+    }
+    return *this;
+}
+
+GeometryType Geometry::type() const noexcept {
+    if (std::holds_alternative<Point>(shape_)) {
+        return GeometryType::Point;
+    }
+    if (asPolyline() != nullptr) {
+        return GeometryType::Polyline;
+    }
+    if (asPolygon() != nullptr) {
+        return GeometryType::Polygon;
+    }
+    return asEnvelope() != nullptr ? GeometryType::Envelope : GeometryType::Null;
 }
 
 bool Geometry::isEmpty() const noexcept {
-    switch (shape_.index()) {
-        case 1: return false;
-        case 2: return std::get<Polyline>(shape_).paths.empty();
-        case 3: return std::get<Polygon>(shape_).rings.empty();
-        case 4: return std::get<Envelope>(shape_).isEmpty();
-        default: return true;
+    if (std::holds_alternative<Point>(shape_)) {
+        return false;
     }
+    if (const Polyline* line = asPolyline()) {
+        return line->paths.empty();
+    }
+    if (const Polygon* area = asPolygon()) {
+        return area->rings.empty();
+    }
+    const Envelope* e = asEnvelope();
+    return e == nullptr || e->isEmpty();
 }
 
 namespace {
@@ -109,16 +130,17 @@ void moveParts(std::vector<std::vector<Point>>& parts, double dx, double dy) {
 }  // namespace
 
 Envelope Geometry::envelope() const {
-    switch (shape_.index()) {
-        case 1: {
-            const Point& p = std::get<Point>(shape_);
-            return Envelope(p.x, p.y, p.x, p.y);
-        }
-        case 2: return envelopeOfParts(std::get<Polyline>(shape_).paths);
-        case 3: return envelopeOfParts(std::get<Polygon>(shape_).rings);
-        case 4: return std::get<Envelope>(shape_);
-        default: return {};
+    if (const Point* p = asPoint()) {
+        return Envelope(p->x, p->y, p->x, p->y);
     }
+    if (const Polyline* line = asPolyline()) {
+        return envelopeOfParts(line->paths);
+    }
+    if (const Polygon* area = asPolygon()) {
+        return envelopeOfParts(area->rings);
+    }
+    const Envelope* e = asEnvelope();
+    return e != nullptr ? *e : Envelope();
 }
 
 Point Geometry::labelPoint() const {
@@ -133,17 +155,22 @@ Point Geometry::labelPoint() const {
 }
 
 void Geometry::move(double dx, double dy) {
-    switch (shape_.index()) {
-        case 1: {
-            Point& p = std::get<Point>(shape_);
-            p.x += dx;
-            p.y += dy;
-            break;
-        }
-        case 2: moveParts(std::get<Polyline>(shape_).paths, dx, dy); break;
-        case 3: moveParts(std::get<Polygon>(shape_).rings, dx, dy); break;
-        case 4: std::get<Envelope>(shape_).move(dx, dy); break;
-        default: break;
+    if (Point* p = std::get_if<Point>(&shape_)) {
+        p->x += dx;
+        p->y += dy;
+        return;
+    }
+    Box* box = std::get_if<Box>(&shape_);
+    if (box == nullptr || box->get() == nullptr) {
+        return;
+    }
+    Shape& shape = *box->get();
+    if (auto* line = std::get_if<Polyline>(&shape)) {
+        moveParts(line->paths, dx, dy);
+    } else if (auto* area = std::get_if<Polygon>(&shape)) {
+        moveParts(area->rings, dx, dy);
+    } else {
+        std::get<Envelope>(shape).move(dx, dy);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <limits>
+#include <memory>
 #include <variant>
 #include <vector>
 
@@ -81,16 +82,16 @@ class Geometry {
 public:
     Geometry() = default;
     Geometry(Point p) : shape_(p) {}
-    Geometry(Polyline l) : shape_(std::move(l)) {}
-    Geometry(Polygon a) : shape_(std::move(a)) {}
-    Geometry(Envelope e) : shape_(e) {}
+    Geometry(Polyline l) : shape_(Box(Shape(std::move(l)))) {}
+    Geometry(Polygon a) : shape_(Box(Shape(std::move(a)))) {}
+    Geometry(Envelope e) : shape_(Box(Shape(e))) {}
 
     GeometryType type() const noexcept;
     bool isEmpty() const noexcept;
     const Point* asPoint() const noexcept { return std::get_if<Point>(&shape_); }
-    const Polyline* asPolyline() const noexcept { return std::get_if<Polyline>(&shape_); }
-    const Polygon* asPolygon() const noexcept { return std::get_if<Polygon>(&shape_); }
-    const Envelope* asEnvelope() const noexcept { return std::get_if<Envelope>(&shape_); }
+    const Polyline* asPolyline() const noexcept { return boxedAs<Polyline>(); }
+    const Polygon* asPolygon() const noexcept { return boxedAs<Polygon>(); }
+    const Envelope* asEnvelope() const noexcept { return boxedAs<Envelope>(); }
 
     // Bounding envelope; empty for an empty geometry.
     Envelope envelope() const;
@@ -103,7 +104,36 @@ public:
     friend bool operator==(const Geometry&, const Geometry&) = default;
 
 private:
-    std::variant<std::monostate, Point, Polyline, Polygon, Envelope> shape_;
+    // Lines, areas and envelopes live behind one pointer, so that a point (the geometry of
+    // most elements) keeps a Geometry at 24 bytes. Copies are deep; a moved-from box is empty.
+    using Shape = std::variant<Polyline, Polygon, Envelope>;
+    class Box {
+    public:
+        explicit Box(Shape shape) : shape_(std::make_unique<Shape>(std::move(shape))) {}
+        Box(const Box& other) : shape_(other.shape_ ? std::make_unique<Shape>(*other.shape_) : nullptr) {}
+        Box& operator=(const Box& other);
+        Box(Box&&) noexcept = default;
+        Box& operator=(Box&&) noexcept = default;
+        ~Box() = default;
+        Shape* get() noexcept { return shape_.get(); }
+        const Shape* get() const noexcept { return shape_.get(); }
+        friend bool operator==(const Box& a, const Box& b) {
+            return a.shape_ && b.shape_ ? *a.shape_ == *b.shape_ : !a.shape_ && !b.shape_;
+        }
+
+    private:
+        std::unique_ptr<Shape> shape_;
+    };
+
+    template <class T>
+    const T* boxedAs() const noexcept {
+        const Box* box = std::get_if<Box>(&shape_);
+        return box != nullptr && box->get() != nullptr ? std::get_if<T>(box->get()) : nullptr;
+    }
+
+    // Potentially overlapping: the bytes behind the variant's index stay free for whatever
+    // follows a Geometry in an element.
+    [[no_unique_address]] std::variant<std::monostate, Point, Box> shape_;
 };
 
 // A point inside the polygon, on the horizontal line through the middle of its envelope,

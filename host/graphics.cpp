@@ -15,10 +15,69 @@ constexpr std::size_t kCompactionThreshold = 64;
 }
 }  // namespace
 
+// An element's holder keeps a tag in the lowest bit of the holder's address.
+static_assert(alignof(GraphicsContainer) >= 2 && alignof(GroupElement) >= 2);
+
+void GraphicsContainer::SequenceList::insert(std::uint64_t sequence) {
+    if (count_ == 0) {
+        one_ = sequence;
+        count_ = 1;
+        return;
+    }
+    if (count_ == 1) {
+        if (one_ == sequence) {
+            return;
+        }
+        many_ = std::make_unique<std::vector<std::uint64_t>>(1, one_);
+    }
+    auto& list = *many_;
+    const auto it = std::lower_bound(list.begin(), list.end(), sequence);
+    if (it == list.end() || *it != sequence) {
+        list.insert(it, sequence);
+    }
+    count_ = list.size();
+}
+
+void GraphicsContainer::SequenceList::erase(std::uint64_t sequence) {
+    if (count_ == 1) {
+        if (one_ == sequence) {
+            count_ = 0;
+        }
+        return;
+    }
+    if (count_ == 0) {
+        return;
+    }
+    auto& list = *many_;
+    const auto it = std::lower_bound(list.begin(), list.end(), sequence);
+    if (it == list.end() || *it != sequence) {
+        return;
+    }
+    list.erase(it);
+    count_ = list.size();
+    if (count_ == 1) {
+        one_ = list.front();
+        many_.reset();
+    }
+}
+
+std::size_t GraphicsContainer::bookkeepingBytes() const noexcept {
+    // An index node holds the key, the list, the next pointer and the cached hash.
+    constexpr std::size_t kNodeLinks = 2 * sizeof(void*);
+    std::size_t bytes = slots_.capacity() * sizeof(Slot) + names_.bucket_count() * sizeof(void*);
+    for (const auto& [name, list] : names_) {
+        bytes += sizeof(std::pair<const std::string, SequenceList>) + kNodeLinks + list.heapBytes();
+        if (name.capacity() > std::string().capacity()) {
+            bytes += name.capacity() + 1;
+        }
+    }
+    return bytes;
+}
+
 GraphicsContainer::~GraphicsContainer() {
     for (auto& slot : slots_) {
         if (slot.element) {
-            slot.element->container_ = nullptr;
+            slot.element->holder_.clear();
         }
     }
 }
@@ -43,11 +102,7 @@ void GraphicsContainer::indexName(const std::string& name, std::uint64_t sequenc
     if (name.empty()) {
         return;  // unnamed elements (labels, marks) are found by scanning
     }
-    auto& list = names_[name];
-    const auto it = std::lower_bound(list.begin(), list.end(), sequence);
-    if (it == list.end() || *it != sequence) {
-        list.insert(it, sequence);
-    }
+    names_[name].insert(sequence);
 }
 
 void GraphicsContainer::unindexName(const std::string& name, std::uint64_t sequence) {
@@ -59,10 +114,7 @@ void GraphicsContainer::unindexName(const std::string& name, std::uint64_t seque
         return;
     }
     auto& list = found->second;
-    const auto it = std::lower_bound(list.begin(), list.end(), sequence);
-    if (it != list.end() && *it == sequence) {
-        list.erase(it);
-    }
+    list.erase(sequence);
     if (list.empty()) {
         names_.erase(found);
     }
@@ -127,11 +179,11 @@ void GraphicsContainer::addElement(std::shared_ptr<Element> element, int /*zOrde
     if (!element) {
         throw HostError(errnum::kObjectMissing, "GraphicsContainer", "No element to add");
     }
-    if (element->container_ != nullptr || element->parent_ != nullptr) {
+    if (element->holder_.isHeld()) {
         throw HostError(errnum::kInvalidCall, "GraphicsContainer",
                         "The element already belongs to a group or a graphics layer");
     }
-    element->container_ = this;
+    element->holder_.setContainer(this);
     element->sequence_ = nextSequence_++;
     slots_.push_back(Slot{element->sequence_, element});
     ++live_;
@@ -140,7 +192,7 @@ void GraphicsContainer::addElement(std::shared_ptr<Element> element, int /*zOrde
 }
 
 void GraphicsContainer::deleteElement(const Element& element) {
-    if (element.container_ != this) {
+    if (element.holder_.container() != this) {
         notHeld("GraphicsContainer::deleteElement");
     }
     const std::size_t index = slotIndex(element.sequence_);
@@ -149,7 +201,7 @@ void GraphicsContainer::deleteElement(const Element& element) {
     }
     unindexElement(element);
     std::shared_ptr<Element> held = std::move(slots_[index].element);
-    held->container_ = nullptr;
+    held->holder_.clear();
     --live_;
     ++changes_;
     compactIfSparse();
@@ -158,7 +210,7 @@ void GraphicsContainer::deleteElement(const Element& element) {
 void GraphicsContainer::deleteAllElements() {
     for (auto& slot : slots_) {
         if (slot.element) {
-            slot.element->container_ = nullptr;
+            slot.element->holder_.clear();
         }
     }
     slots_.clear();
@@ -168,7 +220,7 @@ void GraphicsContainer::deleteAllElements() {
 }
 
 void GraphicsContainer::updateElement(const Element& element) {
-    if (element.container_ != this) {
+    if (element.holder_.container() != this) {
         notHeld("GraphicsContainer::updateElement");
     }
     ++changes_;
@@ -176,7 +228,7 @@ void GraphicsContainer::updateElement(const Element& element) {
 
 void GraphicsContainer::moveElementToGroup(const std::shared_ptr<Element>& element,
                                            GroupElement& group) {
-    if (!element || element->container_ != this) {
+    if (!element || element->holder_.container() != this) {
         notHeld("GraphicsContainer::moveElementToGroup");
     }
     std::shared_ptr<Element> keep = element;

@@ -47,9 +47,33 @@ public:
     // Counts changes (add, delete, update) for views that redraw.
     std::uint64_t changeCount() const noexcept { return changes_; }
 
+    // Bytes the container itself holds for its elements (slots and name index, heap blocks
+    // counted as requested), for memory figures; the elements are not included.
+    std::size_t bookkeepingBytes() const noexcept;
+
 private:
     friend class Element;
     friend class GroupElement;
+
+    // The sequences (ascending) of the top-level elements found under one name: nearly always
+    // one, kept inline; more spill into a vector.
+    class SequenceList {
+    public:
+        bool empty() const noexcept { return count_ == 0; }
+        std::uint64_t front() const noexcept { return count_ == 1 ? one_ : (*many_)[0]; }
+        // Inserts in order; nothing happens when the sequence is already listed.
+        void insert(std::uint64_t sequence);
+        // Removes the sequence; nothing happens when it is not listed.
+        void erase(std::uint64_t sequence);
+        std::size_t heapBytes() const noexcept {
+            return many_ ? sizeof(*many_) + many_->capacity() * sizeof(std::uint64_t) : 0;
+        }
+
+    private:
+        std::uint64_t one_ = 0;  // the only sequence while count_ == 1
+        std::unique_ptr<std::vector<std::uint64_t>> many_;  // all of them while count_ > 1
+        std::size_t count_ = 0;
+    };
 
     struct Slot {
         std::uint64_t sequence = 0;
@@ -74,7 +98,7 @@ private:
     std::uint64_t cursor_ = 0;  // sequence of the last element next() returned
     std::uint64_t changes_ = 0;
     // name → sequences (ascending) of the top-level elements found under that name
-    std::unordered_map<std::string, std::vector<std::uint64_t>> names_;
+    std::unordered_map<std::string, SequenceList> names_;
 };
 
 // A named graphics layer of a map: its elements and the scale its symbols are sized for.

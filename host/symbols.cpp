@@ -191,10 +191,12 @@ bool BarChartLayout::isFinite() const noexcept {
     });
 }
 
-BarChartLayout barChartLayout(const BarChartSymbol& chart) {
+namespace {
+
+// The layout without its bars; the points per value for the bars.
+BarChartLayout barChartFrame(const BarChartSymbol& chart, double& pointsPerValue) {
     BarChartLayout layout;
-    const std::size_t n = chart.values.size();
-    layout.rowWidth = barRowWidth(n, chart.barWidth, chart.barSpacing);
+    layout.rowWidth = barRowWidth(chart.values.size(), chart.barWidth, chart.barSpacing);
     if (chart.display3D) {
         layout.depthX = chart.thickness * kCos45;
         layout.depthY = chart.thickness * kCos45;
@@ -205,10 +207,23 @@ BarChartLayout barChartLayout(const BarChartSymbol& chart) {
         top = std::max(top, v);
         bottom = std::min(bottom, v);
     }
-    const double pointsPerValue = chart.maxValue != 0.0 ? chart.size / std::fabs(chart.maxValue) : 0.0;
+    pointsPerValue = chart.maxValue != 0.0 ? chart.size / std::fabs(chart.maxValue) : 0.0;
     layout.height = (top - bottom) * pointsPerValue;
     layout.zeroLine = -bottom * pointsPerValue;
-    layout.bars.reserve(n);
+    return layout;
+}
+
+}  // namespace
+
+Envelope barChartEnvelope(const BarChartSymbol& chart) {
+    double pointsPerValue = 0.0;
+    return barChartFrame(chart, pointsPerValue).envelope();
+}
+
+BarChartLayout barChartLayout(const BarChartSymbol& chart) {
+    double pointsPerValue = 0.0;
+    BarChartLayout layout = barChartFrame(chart, pointsPerValue);
+    layout.bars.reserve(chart.values.size());
     double left = -layout.rowWidth / 2;
     for (double v : chart.values) {
         BarChartLayout::Bar bar;

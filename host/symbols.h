@@ -68,10 +68,11 @@ public:
 class MarkerSymbol : public Symbol {
 public:
     double size = 8.0;  // points
-    Color color{0, 0, 0};
     double angle = 0.0;    // degrees, counter-clockwise
     double xOffset = 0.0;  // points
     double yOffset = 0.0;  // points
+    // Last, so that the flags of a derived symbol share the padding behind it.
+    Color color{0, 0, 0};
 };
 
 enum class MarkerStyle : std::int32_t { Circle = 0, Square = 1, Cross = 2, X = 3, Diamond = 4 };
@@ -290,15 +291,16 @@ public:
 // A vertical bar chart marker: one bar per value, bar k filled with symbol k.
 class BarChartSymbol final : public MarkerSymbol {
 public:
+    // The flags first: they fill the padding behind the marker's colour.
+    bool display3D = false;
+    bool verticalBars = true;
+    bool showAxes = false;
     SymbolArray symbols;        // fill symbols, one per value
     std::vector<double> values;
     double maxValue = 0.0;      // value drawn with the full marker size
-    bool display3D = false;
     double thickness = 0.0;     // points, 3D depth at 45 degrees
     double barWidth = 6.0;      // points
     double barSpacing = 0.0;    // points
-    bool verticalBars = true;
-    bool showAxes = false;
     std::shared_ptr<LineSymbol> axes;
     std::shared_ptr<LineCallout> background;  // leader callout, or nothing
 
@@ -338,6 +340,8 @@ struct BarChartLayout {
 };
 
 BarChartLayout barChartLayout(const BarChartSymbol& chart);
+// barChartLayout(chart).envelope() without working out the bars (no allocation).
+Envelope barChartEnvelope(const BarChartSymbol& chart);
 
 std::ostream& operator<<(std::ostream& out, const Color& c);
 std::ostream& operator<<(std::ostream& out, SymbolKind kind);

@@ -1,6 +1,7 @@
 #include "engine/chart_steps.h"
 
 #include <limits>
+#include <tuple>
 
 #include "engine/chart_symbols.h"
 #include "engine/element_data.h"
@@ -48,6 +49,28 @@ protected:
 
     ChartStyle style;
 };
+
+// Values read into one reused record: each chart's data set names the layer it was read for
+// and keeps its own values when the next chart is read.
+TEST_F(ChartSteps, AReusedRecordGivesEveryChartItsOwnDataSet) {
+    ChartValues values;
+    std::vector<std::vector<host::Variant>> sets;
+    const std::tuple<const char*, host::Variant> reads[] = {
+        {"Cities", 5.0}, {"Cities", host::Variant::null()}, {"Towns", 7.0}, {"Cities", 2.0}};
+    for (const auto& [layerName, b] : reads) {
+        host::Feature feature;
+        feature.values = {host::Variant("A"), 1.0, b, 3.0};
+        readChartValues(feature, {1, 2, 3}, style, layerName, state.separators, values);
+        sets.push_back(std::move(values.data));
+    }
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+        const auto& [layerName, b] = reads[i];
+        SCOPED_TRACE(i);
+        ASSERT_EQ(sets[i].size(), 6u);
+        EXPECT_EQ(sets[i][0], host::Variant(layerName));
+        EXPECT_EQ(sets[i][4], b.isNull() ? host::Variant(kNullText) : b);
+    }
+}
 
 TEST_F(ChartSteps, ReadingClampsReplacesNullsAndNamesWhatIsWrong) {
     const ChartValues v = read(12.0, host::Variant::null(), 0.5);

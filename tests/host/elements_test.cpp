@@ -8,6 +8,7 @@
 
 #include "errors/error_handling.h"
 #include "host/display.h"
+#include "host/graphics.h"
 
 namespace kartoplot::host {
 namespace {
@@ -136,6 +137,62 @@ TEST(GroupElement, CloneCopiesMembersAndNamesButBelongsNowhere) {
     EXPECT_EQ(copy->element(0)->name(), "Moscow");
     EXPECT_EQ(copy->element(0)->parent(), copy.get());
     EXPECT_EQ(copy->container(), nullptr);
+}
+
+// Name and custom property share one block that exists only while one of them is set, and the
+// one tagged back-pointer says which group or container holds an element.
+TEST(Element, NameAndPropertyAreSetApartAndTheHolderFollowsEveryMove) {
+    struct Step {
+        const char* name;
+        Variant property;
+    };
+    const Step steps[] = {{"Moscow", Variant()}, {"", Variant(3.0)}, {"Kazan", Variant(3.0)},
+                          {"", Variant()},       {"", Variant("x")}, {"Tver", Variant()}};
+    MarkerElement e;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        e.setName(step.name);
+        e.setCustomProperty(step.property);
+        EXPECT_EQ(e.name(), step.name);
+        EXPECT_EQ(e.customProperty(), step.property);
+        const auto copy = e.clone();
+        EXPECT_EQ(copy->name(), step.name);
+        EXPECT_EQ(copy->customProperty(), step.property);
+    }
+    // A text's flag sits right behind its geometry: no change of geometry may touch it.
+    TextElement text;
+    text.scaleText = false;
+    for (const Geometry& g : {Geometry(Polyline::fromPoints({{0, 0}, {1, 1}})), Geometry(Point{1, 2}),
+                              Geometry(Envelope(0, 0, 1, 1)), Geometry()}) {
+        text.setGeometry(g);
+        moveElement(text, 1, 1);
+        EXPECT_FALSE(text.scaleText) << g;
+        EXPECT_FALSE(std::static_pointer_cast<TextElement>(text.clone())->scaleText) << g;
+    }
+
+    std::string roomy = "12";
+    roomy.reserve(40);
+    e.setName(std::move(roomy));
+    EXPECT_EQ(e.name(), "12");
+
+    GraphicsLayer layer("L");
+    auto group = std::make_shared<GroupElement>();
+    auto member = chartAt({0, 0}, {1}, 10);
+    group->addElement(member);
+    layer.addElement(group);
+    EXPECT_EQ(std::tuple(member->parent(), member->container()), std::tuple(group.get(), nullptr));
+    EXPECT_EQ(std::tuple(group->parent(), group->container()),
+              std::tuple(nullptr, static_cast<const GraphicsContainer*>(&layer)));
+    member->setName("Omsk");
+    EXPECT_EQ(layer.findElementByName("Omsk"), group) << "a member's rename reaches the layer";
+    EXPECT_THROW(layer.addElement(member), HostError);
+    layer.deleteElement(*group);
+    EXPECT_EQ(group->container(), nullptr);
+    EXPECT_EQ(layer.findElementByName("Omsk"), nullptr);
+    group.reset();
+    EXPECT_EQ(member->parent(), nullptr) << "a destroyed group lets go of its members";
+    layer.addElement(member);
+    EXPECT_EQ(member->container(), &layer);
 }
 
 }  // namespace

@@ -63,5 +63,39 @@ TEST(Geometry, LabelPointOfPointsAndLinesAndMoveOfEveryKind) {
     }
 }
 
+// Lines, areas and envelopes are kept apart from the Geometry itself: copies must not share
+// them, assignment must work between every two kinds, and a moved-from geometry stays usable.
+TEST(Geometry, CopiesOfEveryKindAreDeepAndAssignableAcrossKinds) {
+    const std::vector<Geometry> kinds = {Geometry(), Geometry(Point{1, 2}),
+                                         Geometry(Polyline::fromPoints({{0, 0}, {4, 2}})),
+                                         Geometry(Polygon::fromEnvelope({0, 0, 2, 3})),
+                                         Geometry(Envelope(1, 1, 5, 6))};
+    for (const Geometry& from : kinds) {
+        for (const Geometry& to : kinds) {
+            SCOPED_TRACE(::testing::Message() << from << " -> " << to);
+            Geometry target = to;
+            target = from;
+            EXPECT_EQ(target, from);
+            EXPECT_EQ(target.type(), from.type());
+            target.move(1, 1);
+            EXPECT_EQ(target == from, from.isEmpty()) << "moving the copy left the original alone";
+        }
+        Geometry source = from;
+        const Geometry moved = std::move(source);
+        EXPECT_EQ(moved, from);
+        // The moved-from geometry is queried on purpose: it is either unchanged or empty.
+        EXPECT_TRUE(source == from || (source.isEmpty() && source.envelope().isEmpty()));  // NOLINT
+        source.move(1, 1);
+        EXPECT_EQ(source.labelPoint() == Point{}, source.isEmpty());
+        source = Geometry(Point{7, 8});
+        EXPECT_EQ(*source.asPoint(), (Point{7, 8})) << "a moved-from geometry takes a new value";
+        Geometry self = from;
+        const Geometry& alias = self;
+        self = alias;
+        EXPECT_EQ(self, from);
+    }
+    EXPECT_NE(Geometry(Envelope(0, 0, 1, 1)), Geometry(Polygon::fromEnvelope({0, 0, 1, 1})));
+}
+
 }  // namespace
 }  // namespace kartoplot::host

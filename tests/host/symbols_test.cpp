@@ -92,5 +92,25 @@ TEST(BarChartLayout, BarsStandOnTheZeroLineAndNegativeBarsHangBelowIt) {
     EXPECT_NEAR(deep.yMax(), 30 + 2 * 0.70710678, 1e-7);
 }
 
+TEST(BarChartLayout, TheEnvelopeAloneAgreesWithTheWholeLayout) {
+    const std::vector<std::vector<double>> valueSets = {{}, {10}, {10, 0, -5}, {-3, -8}, {0, 0}};
+    for (const auto& values : valueSets) {
+        for (const double maxValue : {10.0, -4.0, 0.0}) {
+            for (const bool deep : {false, true}) {
+                BarChartSymbol chart;
+                chart.values = values;
+                chart.maxValue = maxValue;
+                chart.size = 20;
+                chart.barSpacing = 1;
+                chart.display3D = deep;
+                chart.thickness = 3;
+                SCOPED_TRACE(::testing::Message() << values.size() << " values, max " << maxValue
+                                                  << (deep ? ", 3D" : ""));
+                EXPECT_EQ(barChartEnvelope(chart), barChartLayout(chart).envelope());
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kartoplot::host

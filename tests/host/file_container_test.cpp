@@ -95,7 +95,7 @@ TEST(FileContainer, HeaderVersionsAndFramingAreChecked) {
         {"TxtMinValue=0", "is not a Kartoplot data file"},
         {"", "is not a Kartoplot data file"},
         {file + "x", "1 stray bytes"},
-        {std::string(kFileMagic) + "\0\1", "header is cut short"},
+        {std::string(kFileMagic) + std::string("\0\1", 2), "header is cut short"},
     };
     for (const auto& [bytes, expected] : cases) {
         SCOPED_TRACE(expected);

@@ -104,7 +104,10 @@ void frmKartoplot::CmdOK_Click(int index) {
         } else {
             const engine::ChartRunResult result = engine::CreateChartElements(
                 engine_, *request.layer, request.placementCode, request.selectedOnly,
-                request.recreate, request.fieldNames, request.chartSymbols, request.settings);
+                request.recreate, request.fieldNames, request.chartSymbols, request.settings,
+                // The layer-file step starts in LastFolder and keeps the dialog out of reach
+                // while its file dialog is open.
+                engine::LayerFileStep{&lastFolder_, [this](bool reachable) { setEnabled(reachable); }});
             // The error log holds the run's record; the user reads what went wrong in words.
             if (!result.completed && !result.failure.empty()) {
                 message(result.failure, host::MessageIcon::Exclamation);

@@ -126,6 +126,9 @@ public:
 
     std::string featureLabel;  // the failing feature, in words
 
+    // The symbol of the last chart added (the one on the map), or nullptr.
+    const std::shared_ptr<host::BarChartSymbol>& lastChart() const noexcept { return lastChart_; }
+
 private:
     void chartOne(const host::Feature& feature, const ChartGraphicsLayers& layers) {
         const host::ScreenDisplay& display = map_.screenDisplay();
@@ -175,6 +178,7 @@ private:
         if (sameName && sameName->container() == layers.target.get()) {
             layers.target->deleteElement(*sameName);
         }
+        lastChart_ = chart;
     }
 
     // In recreate mode: the chart to align on, and the same-named chart the new one replaces.
@@ -198,6 +202,7 @@ private:
     ErrorTrap& trap_;
     RunSetup setup_;
     ChartValues values_;  // reused from feature to feature
+    std::shared_ptr<host::BarChartSymbol> lastChart_;
 };
 
 // The reason in words of the failure being handled.
@@ -240,12 +245,16 @@ ChartRunResult CreateChartElements(host::Map& map, host::FeatureLayer& layer, co
                                     map.screenDisplay().transformation());
         run.chartAll(*cursor, layers, std::move(setup), result);
         trap.at(kLineEnd);
-        if (style.saveLayerFile) {
-            services.interaction->messageBox(services.notices.text(language::NoticeMessage::LayerFilesNotAvailable),
-                                             "Kartoplot", host::MessageButtons::Ok,
-                                             host::MessageIcon::Information);
+        // The renderer gets a copy of the last chart's symbol: stripping the leader from the
+        // symbol itself would take it from the chart on the map.
+        if (run.lastChart()) {
+            result.rendererChart = rendererChartSymbol(*run.lastChart(), style.size);
         }
         result.completed = true;
+        if (style.saveLayerFile && result.rendererChart) {
+            const auto copy = chartLayerCopy(layer, result.rendererChart, style.fields);
+            result.layerFile = SaveLayerFile(services, *copy, layer.name(), scope.layerFile);
+        }
     };
     trap.run([&] {
         try {
@@ -268,7 +277,8 @@ ChartRunResult CreateChartElements(host::Map& map, host::FeatureLayer& layer, co
 ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer, int placementCode,
                                    bool selectedOnly, bool recreate,
                                    const std::vector<std::string>& fieldNames,
-                                   const host::SymbolArray& chartSymbols, const ChartRunSettings& settings) {
+                                   const host::SymbolArray& chartSymbols, const ChartRunSettings& settings,
+                                   const LayerFileStep& layerFile) {
     ChartRunResult result;
     if (!state.document || !state.map || !state.interaction) {
         ErrorTrap trap("CreateChartElements", kEngineModule);
@@ -285,7 +295,8 @@ ChartRunResult CreateChartElements(EngineState& state, host::FeatureLayer& layer
         return result;
     }
     return CreateChartElements(*state.map, layer, *made.style,
-                               ChartRunScope{selectedOnly, recreate, &state.document->activeView()}, state);
+                               ChartRunScope{selectedOnly, recreate, &state.document->activeView(), layerFile},
+                               state);
 }
 
 }  // namespace kartoplot::engine

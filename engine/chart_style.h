@@ -130,7 +130,7 @@ struct ChartStyle {
     std::optional<LabelStyle> labels;     // nothing: no value labels
     std::shared_ptr<host::LineSymbol> zigZagLine;  // marks on bars beyond the range; empty =
                                                    // white lines 1 point wide
-    bool saveLayerFile = false;           // say that layer files are not available yet
+    bool saveLayerFile = false;           // save the charted layer as a chart layer file after the run
     std::optional<DeferredFailure> unreadValues;
 };
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/element_data.h"
+#include "engine/layer_files.h"
 #include "errors/error_handling.h"
 #include "host/persistence.h"
 #include "language/locale_numbers.h"
@@ -177,9 +178,7 @@ bool LoadLegend(const EngineServices& services, const std::string& fileName,
         switch (legendFileKind(fileName)) {
             case LegendFileKind::Other: return;
             case LegendFileKind::Layer:
-                notify(services,
-                       services.notices.text(language::NoticeMessage::LayerFileReadingNotAvailable),
-                       "LoadLegend", host::MessageIcon::Information);
+                loaded = loadChartLayerFile(services, fileName, symbols, fields);
                 return;
             case LegendFileKind::Legend: break;
         }

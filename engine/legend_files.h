@@ -61,7 +61,7 @@ LegendFileKind legendFileKind(std::string_view fileName);
 // Nothing is appended when the file cannot be read, its "SymbolCount" is not a whole
 // number from 0 to the number of "Field" entries present, or a field entry is not a text
 // (reported under "LoadLegend"), nor for a name that is neither ".leg" nor ".lyr".
-// Layer files are not readable yet: ".lyr" shows a notice and reads nothing.
+// ".lyr" takes the chart renderer's fields and fill symbols (loadChartLayerFile).
 bool LoadLegend(const EngineServices& services, const std::string& fileName,
                 host::SymbolArray& symbols, std::vector<std::string>& fields);
 

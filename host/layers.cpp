@@ -80,6 +80,8 @@ std::shared_ptr<FeatureLayer> FeatureLayer::copy() const {
     layer->setVisible(visible());
     layer->renderer_ = renderer_ ? renderer_->clone() : nullptr;
     layer->selection_ = selection_;
+    layer->dataSource_ = dataSource_;
+    layer->definitionQuery_ = definitionQuery_;
     return layer;
 }
 

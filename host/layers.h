@@ -51,6 +51,16 @@ public:
 
 enum class LayerKind : std::uint8_t { Feature, Group };
 
+// Where a feature layer's features come from: a data file (or folder) and the layer inside it.
+// Empty for a layer built in memory.
+struct DataSource {
+    std::string path;
+    std::string layerName;  // the source's layer name; empty: its only (first) layer
+
+    bool isEmpty() const noexcept { return path.empty(); }
+    friend bool operator==(const DataSource&, const DataSource&) = default;
+};
+
 class Layer {
 public:
     explicit Layer(std::string name) : name_(std::move(name)) {}
@@ -92,12 +102,22 @@ public:
     // Fired after every change of the selection.
     Signal& selectionChanged() noexcept { return selectionChanged_; }
 
+    // The file the features were read from (layer files store it instead of the features).
+    const DataSource& dataSource() const noexcept { return dataSource_; }
+    void setDataSource(DataSource source) { dataSource_ = std::move(source); }
+    // The attribute condition the source's features were read under (a SQL WHERE clause the
+    // data reader applies); empty: every feature.
+    const std::string& definitionQuery() const noexcept { return definitionQuery_; }
+    void setDefinitionQuery(std::string query) { definitionQuery_ = std::move(query); }
+
     // A new layer over the same feature class with a copy of the renderer and of the
-    // selection; no handlers are connected to it.
+    // selection, the same data source and definition query; no handlers are connected to it.
     std::shared_ptr<FeatureLayer> copy() const;
 
 private:
     std::shared_ptr<FeatureClass> featureClass_;
+    DataSource dataSource_;
+    std::string definitionQuery_;
     std::shared_ptr<FeatureRenderer> renderer_;
     SelectionSet selection_;
     Signal selectionChanged_;

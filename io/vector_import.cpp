@@ -1121,6 +1121,7 @@ private:
         if (reported > 0) {
             rows_.reserve(static_cast<std::size_t>(reported));
         }
+        applyAttributeFilter();
         layer_.ResetReading();
         CPLErrorReset();
         std::size_t position = 0;
@@ -1134,6 +1135,19 @@ private:
             }
             readRow(*feature, ++position);
             CPLErrorReset();  // a refused feature's projection errors are no read errors
+        }
+    }
+
+    // Reads only the features that ImportOptions::attributeFilter passes.
+    void applyAttributeFilter() {
+        const std::string& filter = context_.options.attributeFilter;
+        if (filter.empty()) {
+            return;
+        }
+        CPLErrorReset();
+        if (layer_.SetAttributeFilter(filter.c_str()) != OGRERR_NONE) {
+            throw failure("the condition " + inQuotes(filter) + " is not valid for layer " + inQuotes(name_) +
+                          gdalMessage() + ".");
         }
     }
 
@@ -1298,6 +1312,8 @@ private:
         rows_.clear();
         auto layer = std::make_shared<host::FeatureLayer>(name_, std::move(featureClass));
         layer->setRenderer(defaultRenderer(kind_));
+        layer->setDataSource(host::DataSource{context_.path, name_});
+        layer->setDefinitionQuery(context_.options.attributeFilter);
         return layer;
     }
 

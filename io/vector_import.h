@@ -19,6 +19,7 @@ struct ImportOptions {
     std::string yColumn{};             // CSV: y column (empty: Y, lat, latitude or northing)
     std::string csvCrs = "EPSG:4326";  // CSV points' coordinate system when the file names none
     std::string keyField{};  // names refused features by this field's value (empty: by feature id)
+    std::string attributeFilter{};  // an OGR SQL WHERE clause; empty: every feature
 };
 
 // Largest coordinate magnitude, in map units of the source and of the target, that the import
@@ -46,8 +47,9 @@ struct ImportResult {
     bool ok() const noexcept { return error.empty(); }
 };
 
-// One feature layer (with a default renderer) per vector layer of the file, or only the named
-// one; layers without geometry are passed over unless named (then an error). Never throws; on
+// One feature layer (with a default renderer, its data source set to `path` and the layer's
+// name, its definition query to the attribute filter) per vector layer of the file, or only
+// the named one; layers without geometry are passed over unless named (then an error). Never throws; on
 // any failure `layers` and `refused` are empty, `refusedCount` is 0 and `error` says why
 // ("Cannot open PATH: permission denied." for a file that exists but cannot be read; a folder
 // is read when GDAL reads it as one dataset, such as a folder of Shapefiles).

@@ -1,0 +1,17 @@
+// The data reader that layer files use to re-read their feature layers' data: a data file's
+// layer read through GDAL (importVectorFile) with the layer's definition query applied.
+#pragma once
+
+#include "host/layer_file.h"
+
+namespace kartoplot::io {
+
+class FileDataSourceLoader final : public host::DataSourceLoader {
+public:
+    // The source's layer (by name; empty: the file's first layer with geometry), its features
+    // filtered by `definitionQuery` (an OGR SQL WHERE clause). A missing file gives "The data
+    // source PATH of a layer file does not exist."; other failures the import's sentence.
+    host::LoadedSource load(const host::DataSource& source, const std::string& definitionQuery) const override;
+};
+
+}  // namespace kartoplot::io

@@ -13,7 +13,10 @@
 #include "engine/attribute_statistics.h"
 #include "engine/chart_run.h"
 #include "engine/chart_sizing.h"
+#include "engine/layer_files.h"
 #include "host/atomic_file.h"
+#include "host/layer_file.h"
+#include "io/data_source_loader.h"
 #include "io/vector_import.h"
 #include "render/export.h"
 #include "render/text_metrics.h"
@@ -269,6 +272,113 @@ std::shared_ptr<host::FeatureLayer> pointLayer(const io::ImportResult& data, con
     return nullptr;
 }
 
+// A file written beside the pictures, all or none with them.
+struct SideFile {
+    std::string path;
+    std::string bytes;
+};
+
+// Writes the map in every format into outDir as baseName.EXT, and the side files: each to a
+// temporary file, all moved into place only when all were written. Returns "" or the error.
+std::string writeOutputs(const host::Map& map, const std::vector<render::ExportFormat>& formats,
+                         const std::string& outDir, const std::string& baseName, render::ExportOptions& options,
+                         const std::vector<SideFile>& sideFiles, std::ostream& err, bool showProgress,
+                         std::vector<std::string>& written) {
+    std::error_code ec;
+    std::filesystem::create_directories(outDir, ec);
+    if (ec) {
+        return "cannot create the folder " + outDir + ": " + ec.message();
+    }
+    std::vector<std::string> paths;
+    try {
+        host::AtomicFileSet files;
+        for (const auto format : formats) {
+            const std::string path = (std::filesystem::path(outDir) / (baseName + extension(format))).string();
+            constexpr std::int64_t kPercent = 100;
+            ProgressBar drawBar(err, "drawing " + extension(format).substr(1) + " ", kPercent, showProgress);
+            options.render.progress = [&](std::int64_t done, std::int64_t total) {
+                drawBar.update(total > 0 ? done * kPercent / total : 0);
+            };
+            host::AtomicFile& file = files.add(path);
+            QFile device;
+            if (!device.open(file.descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+                return "cannot write " + path + ": " + device.errorString().toStdString();
+            }
+            const std::string error = render::exportMap(map, format, device, path, options);
+            device.close();
+            drawBar.finish();
+            if (!error.empty()) {
+                return error;
+            }
+            paths.push_back(path);
+        }
+        for (const SideFile& side : sideFiles) {
+            files.add(side.path).write(side.bytes);
+            paths.push_back(side.path);
+        }
+        files.commit();
+    } catch (const HostError& e) {
+        return e.description();
+    }
+    written = std::move(paths);
+    return {};
+}
+
+// A --where filter as the data reader's WHERE clause: the field in double quotes, a text
+// value in single quotes (quotes inside doubled).
+std::string whereClause(const AttributeFilter& filter, bool numeric) {
+    const auto quoted = [](const std::string& text, char quote) {
+        std::string out(1, quote);
+        for (char c : text) {
+            out += c;
+            if (c == quote) {
+                out += quote;
+            }
+        }
+        return out + quote;
+    };
+    const char* op = "=";
+    switch (filter.op) {
+        case AttributeFilter::Op::Equal: op = "="; break;
+        case AttributeFilter::Op::NotEqual: op = "<>"; break;
+        case AttributeFilter::Op::Less: op = "<"; break;
+        case AttributeFilter::Op::LessOrEqual: op = "<="; break;
+        case AttributeFilter::Op::Greater: op = ">"; break;
+        case AttributeFilter::Op::GreaterOrEqual: op = ">="; break;
+    }
+    const double number = language::DecimalSeparators::fromLocaleDecimal(".").toNumber(filter.value).value_or(0.0);
+    return quoted(filter.field, '"') + " " + op + " " + (numeric ? plain(number) : quoted(filter.value, '\''));
+}
+
+// The chart layer file of a chart job: the charted layer drawn by a chart renderer over the
+// file's own fields (values divided by --divide are drawn alike by a range that large), its
+// features those --where passes. Returns the file's bytes, or "" with `error` set.
+std::string chartLayerFileBytes(const ChartJob& job, const host::FeatureLayer& layer,
+                                const host::BarChartSymbol& rendererChart, std::string& error) {
+    auto chart = std::static_pointer_cast<host::BarChartSymbol>(rendererChart.clone());
+    chart->maxValue *= job.divide;
+    const auto copy = engine::chartLayerCopy(layer, std::move(chart), job.fields);
+    if (job.where) {
+        const host::FeatureClass& fc = *layer.featureClass();
+        const int index = fc.findField(job.where->field);
+        copy->setDefinitionQuery(whereClause(*job.where, index >= 0 && fc.fields().field(index).isNumeric()));
+    }
+    try {
+        return host::encodeLayerFile(*copy, job.layerFile);
+    } catch (const HostError& e) {
+        error = "the layer file " + job.layerFile + " cannot be written: " + e.description();
+        return {};
+    }
+}
+
+// Leaves a little room around the data so that charts at the edge stay on the picture.
+host::Envelope withMargin(const host::Envelope& extent) {
+    constexpr double kMarginShare = 0.03;
+    const double margin = std::max(extent.width(), extent.height()) * kMarginShare;
+    return host::Envelope(extent.xMin() - margin, extent.yMin() - margin, extent.xMax() + margin,
+                          extent.yMax() + margin);
+}
+
 class Stopwatch {
 public:
     double seconds() const {
@@ -410,10 +520,7 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
     if (extent.isEmpty()) {
         return fail(job.dataPath + " has no features with coordinates");
     }
-    // A little room around the data so that charts at the edge stay on the picture.
-    const double margin = std::max(extent.width(), extent.height()) * 0.03;
-    extent = host::Envelope(extent.xMin() - margin, extent.yMin() - margin, extent.xMax() + margin,
-                            extent.yMax() + margin);
+    extent = withMargin(extent);
     exportOptions.extent = extent;
     host::DisplayTransformation& view = map.screenDisplay().transformation();
     view = render::exportView(map, exportOptions);
@@ -537,7 +644,7 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
     ProgressBar runBar(err, "charting ", toChart, showProgress);
     services.chartAdded = [&](std::int64_t done) { runBar.update(done); };
     const engine::ChartRunResult result = engine::CreateChartElements(
-        map, *layer, style, engine::ChartRunScope{selectedOnly, false, &document->activeView()}, services);
+        map, *layer, style, engine::ChartRunScope{selectedOnly, false, &document->activeView(), {}}, services);
     runBar.finish();
     report.charted = result.charted;
     report.skipped = fc.featureCount() - result.charted + data.refusedCount;
@@ -547,40 +654,25 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
                     (result.failure.empty() ? std::string("see the error record") : result.failure));
     }
 
-    // The pictures: every format to a temporary file, all moved into place only when all
-    // were written.
-    std::error_code ec;
-    std::filesystem::create_directories(job.outDir, ec);
-    if (ec) {
-        return fail("cannot create the folder " + job.outDir + ": " + ec.message());
+    // The pictures and the layer file: every one to a temporary file, all moved into place
+    // only when all were written.
+    std::vector<SideFile> sideFiles;
+    if (!job.layerFile.empty()) {
+        if (!result.rendererChart) {
+            return fail("no chart was made, so no layer file was written");
+        }
+        std::string error;
+        std::string bytes = chartLayerFileBytes(job, *layer, *result.rendererChart, error);
+        if (!error.empty()) {
+            return fail(error);
+        }
+        sideFiles.push_back({job.layerFile, std::move(bytes)});
     }
     std::vector<std::string> paths;
-    try {
-        host::AtomicFileSet files;
-        for (const auto format : job.formats) {
-            const std::string path =
-                (std::filesystem::path(job.outDir) / (job.baseName + extension(format))).string();
-            constexpr std::int64_t kPercent = 100;
-            ProgressBar drawBar(err, "drawing " + extension(format).substr(1) + " ", kPercent, showProgress);
-            exportOptions.render.progress = [&](std::int64_t done, std::int64_t total) {
-                drawBar.update(total > 0 ? done * kPercent / total : 0);
-            };
-            host::AtomicFile& file = files.add(path);
-            QFile device;
-            if (!device.open(file.descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-                return fail("cannot write " + path + ": " + device.errorString().toStdString());
-            }
-            const std::string error = render::exportMap(map, format, device, path, exportOptions);
-            device.close();
-            drawBar.finish();
-            if (!error.empty()) {
-                return fail(error);
-            }
-            paths.push_back(path);
-        }
-        files.commit();
-    } catch (const HostError& e) {
-        return fail(e.description());
+    if (const std::string error = writeOutputs(map, job.formats, job.outDir, job.baseName, exportOptions, sideFiles,
+                                               err, showProgress, paths);
+        !error.empty()) {
+        return fail(error);
     }
     for (const auto& path : paths) {
         report.files.push_back(path);
@@ -597,6 +689,82 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
     if (!backdropRefused.empty()) {
         out << "kartoplot: " << backdropRefused << '\n';
     }
+    report.exitCode = 0;
+    return report;
+}
+
+JobReport runRenderJob(const RenderJob& job, std::ostream& out, std::ostream& err, bool showProgress) {
+    JobReport report;
+    report.exitCode = 1;
+    const auto fail = [&](const std::string& message) {
+        err << "kartoplot: " << message << '\n';
+        return report;
+    };
+    std::shared_ptr<host::Layer> layer;
+    try {
+        layer = host::readLayerFile(job.layerFile, io::FileDataSourceLoader());
+    } catch (const HostError& e) {
+        return fail(e.description());
+    }
+    // The map takes the coordinate system of the layer file's first feature layer.
+    std::shared_ptr<const host::SpatialReference> srs;
+    std::int64_t features = 0;
+    const std::function<void(const host::Layer&)> visit = [&](const host::Layer& l) {
+        if (const auto* feature = dynamic_cast<const host::FeatureLayer*>(&l)) {
+            features += feature->featureClass()->featureCount();
+            if (!srs) {
+                srs = feature->featureClass()->spatialReference();
+            }
+        } else if (const auto* group = dynamic_cast<const host::GroupLayer*>(&l)) {
+            for (const auto& member : group->layers()) {
+                visit(*member);
+            }
+        }
+    };
+    visit(*layer);
+
+    const auto document = std::make_shared<host::MapDocument>();
+    host::Map& map = *document->focusMap();
+    if (!job.backdropPath.empty()) {
+        io::ImportOptions backdropOptions;
+        backdropOptions.targetCrs = srs ? srs->definition() : std::string();
+        io::ImportResult under = io::importVectorFile(job.backdropPath, backdropOptions);
+        if (!under.ok()) {
+            return fail(under.error);
+        }
+        for (const auto& b : under.layers) {
+            map.addLayer(b);
+        }
+    }
+    map.addLayer(layer);
+    if (srs) {
+        map.setSpatialReference(srs);
+    }
+    render::installTextMetrics(map);
+    const host::Envelope extent = map.fullExtent();
+    if (extent.isEmpty()) {
+        return fail(job.layerFile + " draws no features with coordinates");
+    }
+    render::ExportOptions exportOptions;
+    exportOptions.width = job.width;
+    exportOptions.height = job.height;
+    exportOptions.dpi = job.dpi;
+    exportOptions.extent = withMargin(extent);
+    map.screenDisplay().transformation() = render::exportView(map, exportOptions);
+    map.setReferenceScale(map.mapScale());  // symbol sizes are true at this scale
+
+    std::vector<std::string> paths;
+    if (const std::string error =
+            writeOutputs(map, job.formats, job.outDir, job.baseName, exportOptions, {}, err, showProgress, paths);
+        !error.empty()) {
+        return fail(error);
+    }
+    for (const auto& path : paths) {
+        report.files.push_back(path);
+        out << path << '\n';
+    }
+    out << "kartoplot: drew " << layer->name() << ", " << features << (features == 1 ? " feature" : " features")
+        << '\n';
     report.exitCode = 0;
     return report;
 }

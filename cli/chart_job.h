@@ -14,12 +14,15 @@ struct JobReport {
     int exitCode = 0;                 // 0 done, 1 failed
     std::int64_t charted = 0;
     std::int64_t skipped = 0;
-    std::vector<std::string> files;   // written pictures
+    std::vector<std::string> files;   // written pictures (and the layer file, last)
 };
 
 // `out` receives the paths written and the summary, `err` messages and progress.
 JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
                       bool showProgress);
+
+// Draws a layer file (RenderJob) into picture files, all or none.
+JobReport runRenderJob(const RenderJob& job, std::ostream& out, std::ostream& err, bool showProgress);
 
 // The demo's job: the bundled world cities of five million people and more, their three
 // population figures in millions over the land, in the Robinson projection.

@@ -19,7 +19,9 @@ namespace {
 int run(const kartoplot::cli::Command& command) {
     using namespace kartoplot::cli;
     if (const auto* help = std::get_if<HelpCommand>(&command)) {
-        std::cout << (help->topic == "chart" ? chartHelpText() : usageText());
+        std::cout << (help->topic == "chart"    ? chartHelpText()
+                      : help->topic == "render" ? renderHelpText()
+                                                : usageText());
         return 0;
     }
     if (std::holds_alternative<VersionCommand>(command)) {
@@ -39,6 +41,9 @@ int run(const kartoplot::cli::Command& command) {
                      "millions (largest, city proper, other)\n";
         return runChartJob(demoJob(demo->dataDir, demo->outDir), std::cout, std::cerr, progress).exitCode;
     }
+    if (const auto* render = std::get_if<RenderCommand>(&command)) {
+        return runRenderJob(render->job, std::cout, std::cerr, progress).exitCode;
+    }
     return runChartJob(std::get<ChartCommand>(command).job, std::cout, std::cerr, progress).exitCode;
 }
 
@@ -46,6 +51,9 @@ bool isVerbose(const kartoplot::cli::Command& command) {
     using namespace kartoplot::cli;
     if (const auto* chart = std::get_if<ChartCommand>(&command)) {
         return chart->job.verbose;
+    }
+    if (const auto* render = std::get_if<RenderCommand>(&command)) {
+        return render->job.verbose;
     }
     const auto* demo = std::get_if<DemoCommand>(&command);
     return demo != nullptr && demo->verbose;

@@ -235,6 +235,105 @@ bool within(double v, const Bounds& b) {
     return (b.lowOpen ? v > b.low : v >= b.low) && v <= b.high;
 }
 
+// "png,svg" as formats in order without repeats; nothing with `error` set for an unknown one.
+std::optional<std::vector<render::ExportFormat>> parseFormats(const std::string& text, std::string& error) {
+    std::vector<render::ExportFormat> formats;
+    for (const auto& f : split(lower(text), ',')) {
+        const auto format = render::exportFormatFromPath("x." + f);
+        if (!format) {
+            error = "--formats takes png, svg and pdf, not '" + f + "'";
+            return std::nullopt;
+        }
+        if (std::find(formats.begin(), formats.end(), *format) == formats.end()) {
+            formats.push_back(*format);
+        }
+    }
+    return formats;
+}
+
+// Why a PNG of that size is refused, or "" when it may be drawn (or no PNG is asked for).
+std::string pictureRefusal(const std::vector<render::ExportFormat>& formats, int width, int height) {
+    const bool png = std::find(formats.begin(), formats.end(), render::ExportFormat::Png) != formats.end();
+    if (!png || pictureBytes(width, height) <= kMaxPictureBytes) {
+        return {};
+    }
+    std::ostringstream need;
+    need << std::fixed << std::setprecision(1) << pictureBytes(width, height) / (1 << 30);
+    return "a PNG of " + std::to_string(width) + " × " + std::to_string(height) + " pixels needs " + need.str() +
+           " GiB of memory to draw, above the limit of " + shown(kMaxPictureBytes / (1 << 30)) +
+           " GiB; make it smaller or leave PNG out with --formats svg,pdf";
+}
+
+bool isLayerFileName(const std::string& path) {
+    return path.size() > 4 && lower(path.substr(path.size() - 4)) == ".lyr";
+}
+
+using OptionList = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+Command parseRenderCommand(const std::vector<std::string>& words, const OptionList& options) {
+    RenderJob job;
+    if (words.size() != 1) {
+        return UsageError{words.empty() ? "render needs a layer file: kartoplot render FILE.lyr --out DIR"
+                                        : "render takes one layer file, not " + std::to_string(words.size())};
+    }
+    job.layerFile = words[0];
+    if (!isLayerFileName(job.layerFile)) {
+        return UsageError{"render draws a layer file (*.lyr), not '" + job.layerFile + "'"};
+    }
+    const language::DecimalSeparators numbers = language::DecimalSeparators::fromLocaleDecimal(".");
+    const auto whole = [&](const std::string& name, const std::optional<std::string>& v, int low, int high,
+                           int& target) -> std::string {
+        const auto n = numbers.toNumber(v.value_or(""));
+        if (!n || *n != std::floor(*n) || *n < low || *n > high) {
+            return name + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+        }
+        target = static_cast<int>(*n);
+        return {};
+    };
+    for (const auto& [name, value] : options) {
+        std::string error;
+        if (name == "--backdrop" && value) {
+            job.backdropPath = *value;
+        } else if (name == "--out" && value) {
+            job.outDir = *value;
+        } else if (name == "--name" && value) {
+            job.baseName = *value;
+        } else if (name == "--formats" && value) {
+            const auto formats = parseFormats(*value, error);
+            job.formats = formats.value_or(job.formats);
+        } else if (name == "--width") {
+            error = whole(name, value, kMinPictureSide, kMaxPictureSide, job.width);
+        } else if (name == "--height") {
+            error = whole(name, value, kMinPictureSide, kMaxPictureSide, job.height);
+        } else if (name == "--dpi") {
+            const auto n = numbers.toNumber(value.value_or(""));
+            if (!n || *n < kMinDpi || *n > kMaxDpi) {
+                error = "--dpi needs a number from " + shown(kMinDpi) + " to " + shown(kMaxDpi);
+            } else {
+                job.dpi = *n;
+            }
+        } else if (name == "--verbose" && !value) {
+            job.verbose = true;
+        } else {
+            error = "render does not know the option " + name + " (see kartoplot help render)";
+        }
+        if (!error.empty()) {
+            return UsageError{error};
+        }
+    }
+    if (!isPlainBaseName(job.baseName)) {
+        return UsageError{"--name takes a plain file name without a folder, like big-cities, not '" +
+                          job.baseName + "'; give the folder with --out"};
+    }
+    if (job.outDir.empty()) {
+        return UsageError{"--out needs a folder"};
+    }
+    if (const std::string refusal = pictureRefusal(job.formats, job.width, job.height); !refusal.empty()) {
+        return UsageError{refusal};
+    }
+    return RenderCommand{job};
+}
+
 }  // namespace
 
 Command parseCommandLine(const std::vector<std::string>& args) {
@@ -251,7 +350,7 @@ Command parseCommandLine(const std::vector<std::string>& args) {
 
     // Options as "--name value" or "--name=value"; positional words apart. Switches take no
     // following word; "--3d=no" and the like set them explicitly.
-    std::vector<std::pair<std::string, std::optional<std::string>>> options;
+    OptionList options;
     std::vector<std::string> words;
     static const std::vector<std::string> flags = {
         "--3d",      "--no-3d",      "--labels", "--no-labels", "--leaders",
@@ -326,8 +425,11 @@ Command parseCommandLine(const std::vector<std::string>& args) {
         }
         return demo;
     }
+    if (verb == "render") {
+        return parseRenderCommand(words, options);
+    }
     if (verb != "chart") {
-        return UsageError{"unknown command '" + verb + "'; the commands are chart, demo and layers"};
+        return UsageError{"unknown command '" + verb + "'; the commands are chart, render, demo and layers"};
     }
 
     ChartJob job;
@@ -408,6 +510,7 @@ Command parseCommandLine(const std::vector<std::string>& args) {
         {"--out", setText(job.outDir)},
         {"--name", setText(job.baseName)},
         {"--title", setText(job.title)},
+        {"--layer-file", setText(job.layerFile)},
         {"--point-size", setBounded(job.pointSize, "--point-size", kPoints)},
         {"--min", setOptional(job.minValue, "--min", kAnyValue)},
         {"--max", setOptional(job.maxValue, "--max", Bounds{0, kMaxMagnitude, true, ""})},
@@ -480,16 +583,11 @@ Command parseCommandLine(const std::vector<std::string>& args) {
             continue;
         }
         if (name == "--formats") {
-            job.formats.clear();
-            for (const auto& f : split(lower(value.value_or("")), ',')) {
-                const auto format = render::exportFormatFromPath("x." + f);
-                if (!format) {
-                    return UsageError{"--formats takes png, svg and pdf, not '" + f + "'"};
-                }
-                if (std::find(job.formats.begin(), job.formats.end(), *format) == job.formats.end()) {
-                    job.formats.push_back(*format);
-                }
+            const auto formats = parseFormats(value.value_or(""), error);
+            if (!formats) {
+                return UsageError{error};
             }
+            job.formats = *formats;
             continue;
         }
         const auto setter = setters.find(name);
@@ -522,15 +620,11 @@ Command parseCommandLine(const std::vector<std::string>& args) {
         return UsageError{"--min (" + shown(*job.minValue) + ") must be smaller than --max (" +
                           shown(*job.maxValue) + ")"};
     }
-    const bool png = std::find(job.formats.begin(), job.formats.end(), render::ExportFormat::Png) !=
-                     job.formats.end();
-    if (png && pictureBytes(job.width, job.height) > kMaxPictureBytes) {
-        std::ostringstream need;
-        need << std::fixed << std::setprecision(1) << pictureBytes(job.width, job.height) / (1 << 30);
-        return UsageError{"a PNG of " + std::to_string(job.width) + " × " + std::to_string(job.height) +
-                          " pixels needs " + need.str() + " GiB of memory to draw, above the limit of " +
-                          shown(kMaxPictureBytes / (1 << 30)) +
-                          " GiB; make it smaller or leave PNG out with --formats svg,pdf"};
+    if (!job.layerFile.empty() && !isLayerFileName(job.layerFile)) {
+        return UsageError{"--layer-file names a layer file ending in .lyr, not '" + job.layerFile + "'"};
+    }
+    if (const std::string refusal = pictureRefusal(job.formats, job.width, job.height); !refusal.empty()) {
+        return UsageError{refusal};
     }
     return ChartCommand{job};
 }
@@ -542,9 +636,10 @@ std::string usageText() {
            "\n"
            "Commands:\n"
            "  chart FILE --fields A,B,...   chart the numeric fields of a point layer\n"
+           "  render FILE.lyr [--out DIR]   draw a layer file (a chart layer draws its charts)\n"
            "  demo [--out DIR]              chart the bundled world cities over the land\n"
            "  layers FILE                   list the layers of a data file\n"
-           "  help [chart]                  this text, or the options of chart\n"
+           "  help [chart|render]           this text, or the options of chart or render\n"
            "  --version                     the version\n";
 }
 
@@ -589,6 +684,10 @@ std::string chartHelpText() {
            "                      replaced only when every one was written; a failed run\n"
            "                      writes none\n"
            "  --formats png,svg,pdf       which files to write\n"
+           "  --layer-file FILE.lyr       also write a layer file of the charted layer drawn by a\n"
+           "                      chart renderer like the charts (its data by path, relative\n"
+           "                      to the layer file where it can be; --where becomes its\n"
+           "                      definition query); written with the pictures or not at all\n"
            "  --width PX --height PX      picture size, 16 to 20000 pixels (default 1600 × 1000);\n"
            "                      a PNG may need at most 1 GiB to draw (4 bytes a pixel)\n"
            "  --dpi N             resolution, 10 to 2400 (default 96); PDF pages larger than\n"
@@ -600,6 +699,23 @@ std::string chartHelpText() {
            "true, false, on, off after '=': --labels=no. Numbers use '.' or ',' as the decimal\n"
            "separator. Exit codes: 0 done, 1 the run failed (nothing written), 2 bad options,\n"
            "130/143 interrupted (nothing left behind).\n";
+}
+
+std::string renderHelpText() {
+    return "Usage: kartoplot render FILE.lyr [options]\n"
+           "\n"
+           "Draws the layer of a layer file: its data is read again from the paths the file\n"
+           "holds (relative ones from the layer file's folder); a chart layer draws a bar\n"
+           "chart for every feature from its attributes.\n"
+           "\n"
+           "  --backdrop FILE     draw the layers of FILE beneath, in the layer's coordinates\n"
+           "  --out DIR --name BASE       write BASE.png, BASE.svg, BASE.pdf into DIR, all or none\n"
+           "  --formats png,svg,pdf       which files to write\n"
+           "  --width PX --height PX      picture size, 16 to 20000 pixels (default 1600 × 1000)\n"
+           "  --dpi N             resolution, 10 to 2400 (default 96)\n"
+           "  --verbose           error records on standard error too\n"
+           "\n"
+           "Exit codes: 0 done, 1 failed (nothing written), 2 bad options.\n";
 }
 
 }  // namespace kartoplot::cli

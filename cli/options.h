@@ -82,10 +82,25 @@ struct ChartJob {
     std::vector<render::ExportFormat> formats{render::ExportFormat::Png, render::ExportFormat::Svg,
                                               render::ExportFormat::Pdf};
     bool verbose = false;              // error records on standard error too
+    std::string layerFile;             // also write a chart layer file (*.lyr) here; empty: none
+};
+
+// Draws a layer file: its layer read from its data, charts computed from the attributes.
+struct RenderJob {
+    std::string layerFile;
+    std::string backdropPath;          // optional layer(s) drawn beneath
+    int width = 1600;                  // pixels
+    int height = 1000;
+    double dpi = 96.0;
+    std::string outDir = ".";
+    std::string baseName = "kartoplot-map";
+    std::vector<render::ExportFormat> formats{render::ExportFormat::Png, render::ExportFormat::Svg,
+                                              render::ExportFormat::Pdf};
+    bool verbose = false;
 };
 
 struct HelpCommand {
-    std::string topic;  // "", "chart", "demo", "layers"
+    std::string topic;  // "", "chart", "render", "demo", "layers"
 };
 struct VersionCommand {};
 struct LayersCommand {
@@ -99,12 +114,15 @@ struct DemoCommand {
 struct ChartCommand {
     ChartJob job;
 };
+struct RenderCommand {
+    RenderJob job;
+};
 struct UsageError {
     std::string message;
 };
 
-using Command =
-    std::variant<HelpCommand, VersionCommand, LayersCommand, DemoCommand, ChartCommand, UsageError>;
+using Command = std::variant<HelpCommand, VersionCommand, LayersCommand, DemoCommand, ChartCommand,
+                             RenderCommand, UsageError>;
 
 // Reads the arguments after the program name.
 Command parseCommandLine(const std::vector<std::string>& args);
@@ -117,5 +135,6 @@ std::string placementNames();
 // Help texts.
 std::string usageText();
 std::string chartHelpText();
+std::string renderHelpText();
 
 }  // namespace kartoplot::cli

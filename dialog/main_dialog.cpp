@@ -194,9 +194,13 @@ void frmKartoplot::connectUi() {
         }
     });
 
+    // Parameter files.
+    click(u.CmdLoadParam, &frmKartoplot::CmdLoadParam_Click);
+    click(u.CmdSaveParam, &frmKartoplot::CmdSaveParam_Click);
+
     // Commands still to come.
-    for (QPushButton* b : {u.CmdLoadParam, u.CmdSaveParam, u.CmdCreateLegend, u.CmdSaveLegend,
-                           u.CmdLoadLegend, u.CmdLoadGraphicsLayerFromFile,
+    for (QPushButton* b : {u.CmdCreateLegend, u.CmdSaveLegend, u.CmdLoadLegend,
+                           u.CmdLoadGraphicsLayerFromFile,
                            u.CmdSaveGraphicsLayerToFile, u.CmdRemoveLabels, u.CmdIdentityGraphics,
                            u.CmdMultyFieldsDelete}) {
         click(b, &frmKartoplot::showFunctionNotAvailable);
@@ -463,21 +467,13 @@ void frmKartoplot::showButtonPicture(const char* button, const host::Symbol& sym
 }
 
 void frmKartoplot::setButtonColor(const char* button, const host::Color& color) {
-    auto* b = qobject_cast<QPushButton*>(control(QString::fromLatin1(button)));
-    if (b == nullptr) {
-        return;
+    if (control(QString::fromLatin1(button)) != nullptr) {
+        setButtonColorValue(button, color.rgb());
     }
-    const QColor c(color.red, color.green, color.blue);
-    b->setProperty("rgb", color.rgb());
-    b->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid #606060;").arg(c.name()));
 }
 
 host::Color frmKartoplot::buttonColor(const char* button) const {
-    const QWidget* b = control(QString::fromLatin1(button));
-    if (b == nullptr || !b->property("rgb").isValid()) {
-        return host::Color{0, 0, 0};
-    }
-    return host::Color::fromRgb(b->property("rgb").toInt());
+    return colorOfValue(buttonColorValue(button));
 }
 
 void frmKartoplot::TglBtnLockMin_Click() {

@@ -26,6 +26,7 @@
 #include "errors/error_handling.h"
 #include "host/interaction.h"
 #include "host/map.h"
+#include "host/property_set.h"
 #include "host/signal.h"
 #include "host/symbols.h"
 #include "language/locale_numbers.h"
@@ -179,6 +180,21 @@ public:
     // Commands not built yet: they say so through the interaction service.
     void showFunctionNotAvailable();
 
+    // ---- parameter files ------------------------------------------------------------------------
+    // A new set of the 24 parameter entries (TxtMinValue ... CmdOutlineColor) read from the
+    // controls: texts as typed, check boxes "True"/"False", the placement option's index
+    // (empty when none is on), colour values as decimal text. Nothing after a report.
+    std::shared_ptr<host::PropertySet> PopulateParameters();
+    // Applies the set's entries in its order to the parameter controls of the same names (in
+    // any letter case), running their change handling. Every entry is checked first: a value
+    // that does not convert or a placement outside 0..14 is reported and nothing changes
+    // (false). Other names are never looked up: each shows "Unsupported Control Type". An old
+    // placement in create mode follows the mode's rule (message, placement 1).
+    bool PopulateControls(const host::PropertySet& parameters);
+    // Save / load a parameter file (*.par) chosen in a file dialog; cancel changes nothing.
+    void CmdSaveParam_Click();
+    void CmdLoadParam_Click();
+
     // ---- translation (language::TranslatableForm; controls by objectName, arrays by index) --
     void setFormCaption(const std::string& text) override;
     std::vector<std::string> controlNames() const override;
@@ -234,7 +250,13 @@ private:
     void chooseLineColor(const char* colorButton, const std::shared_ptr<host::LineSymbol>& line,
                          const char* lineButton, ErrorTrap& trap);
     void setButtonColor(const char* button, const host::Color& color);
+    // The colour a button shows (system colour values resolved through the palette).
     host::Color buttonColor(const char* button) const;
+    // A colour button's 32-bit colour value as stored: host RGB, or a system colour (negative).
+    void setButtonColorValue(const char* button, std::int32_t value);
+    std::int32_t buttonColorValue(const char* button) const;
+    // The colour a 32-bit colour value stands for; system colours come from the palette.
+    static host::Color colorOfValue(std::int32_t value);
     void CalcFieldExtreme(bool isMax);
     void resizeStep();
     engine::SizeTexts sizeTexts() const;

@@ -8,6 +8,7 @@
 
 #include "dialog/main_dialog.h"
 #include "dialog/main_dialog_ui.h"
+#include "dialog/table_sort.h"
 #include "engine/graphics_layers.h"
 #include "preview/make_symbols.h"
 
@@ -294,17 +295,18 @@ void frmKartoplot::CmdFieldsTo_Click() {
 
 void frmKartoplot::sortAvailableFields() {
     QTreeWidget* list = ui_->LstFields;
-    std::vector<std::pair<QString, int>> rows;
+    VariantTable rows;
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        rows.emplace_back(list->topLevelItem(i)->text(kAvailName),
-                          availablePosition(list->topLevelItem(i)));
+        const QTreeWidgetItem* row = list->topLevelItem(i);
+        rows.push_back({host::Variant(row->text(kAvailName).toStdString()),
+                        host::Variant(static_cast<std::int32_t>(availablePosition(row)))});
     }
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const auto& a, const auto& b) { return a.second < b.second; });
+    Array2Sort(rows, kAvailPosition, true);
     list->clear();
     QList<QTreeWidgetItem*> items;
-    for (const auto& [name, position] : rows) {
-        items.append(availableRow(name, position));
+    for (const auto& row : rows) {
+        items.append(availableRow(qs(row[kAvailName].text()),
+                                  static_cast<int>(row[kAvailPosition].toDouble())));
     }
     list->addTopLevelItems(items);
 }

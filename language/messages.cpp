@@ -138,6 +138,16 @@ constexpr MessageText<NoticeMessage> kNoticeTexts[] = {
      "Reading layer files is not available yet: no legend was loaded."},
 };
 
+// The sort's message exists in Russian only; English shows the same text.
+constexpr MessageText<RelationMessage> kRelationTexts[] = {
+    {RelationMessage::SortRowStart, "Номер колонки ( ", "Номер колонки ( "},
+    {RelationMessage::SortRowBelow, " ) < ", " ) < "},
+    {RelationMessage::SortRowOr, " или ", " или "},
+    {RelationMessage::SortRowAbove, ">", ">"},
+    {RelationMessage::SortTitle, "aSort", "aSort"},
+    {RelationMessage::OkButton, "ОК", "OK"},
+};
+
 constexpr MessageText<ChooserMessage> kChooserTexts[] = {
     {ChooserMessage::WindowTitle, "Символ", "Symbol"},
     {ChooserMessage::Fill, "Заливка", "Fill"},
@@ -245,6 +255,7 @@ static_assert(coversEveryEntryInOrder(kSharedTexts));
 static_assert(coversEveryEntryInOrder(kMainFormTexts));
 static_assert(coversEveryEntryInOrder(kArchiveTexts));
 static_assert(coversEveryEntryInOrder(kNoticeTexts));
+static_assert(coversEveryEntryInOrder(kRelationTexts));
 static_assert(coversEveryEntryInOrder(kChooserTexts));
 static_assert(coversEveryEntryInOrder(kDesktopTexts));
 
@@ -262,6 +273,10 @@ std::span<const MessageText<ArchiveMessage>> sourceRows(std::type_identity<Archi
 
 std::span<const MessageText<NoticeMessage>> sourceRows(std::type_identity<NoticeMessage>) {
     return kNoticeTexts;
+}
+
+std::span<const MessageText<RelationMessage>> sourceRows(std::type_identity<RelationMessage>) {
+    return kRelationTexts;
 }
 
 std::span<const MessageText<ChooserMessage>> sourceRows(std::type_identity<ChooserMessage>) {
@@ -303,6 +318,7 @@ template class MessageTable<SharedMessage>;
 template class MessageTable<MainFormMessage>;
 template class MessageTable<ArchiveMessage>;
 template class MessageTable<NoticeMessage>;
+template class MessageTable<RelationMessage>;
 template class MessageTable<ChooserMessage>;
 template class MessageTable<DesktopMessage>;
 

@@ -116,6 +116,18 @@ enum class NoticeMessage {
     LayerFileReadingNotAvailable = 4,
 };
 
+// Entries of the field relation dialog's table: the pieces of the table sort's message about
+// a sort row outside the table ("Номер колонки ( " + row + " ) < " + lowest + " или " + ">" +
+// highest, the same Russian text in both languages), its title and the OK button's caption.
+enum class RelationMessage {
+    SortRowStart = 1,
+    SortRowBelow = 2,
+    SortRowOr = 3,
+    SortRowAbove = 4,
+    SortTitle = 5,
+    OkButton = 6,
+};
+
 // Entries of the symbol chooser's table: group and field labels, buttons, and the names in
 // its style lists (23..48, one entry per list item, so that two lists may name a style alike
 // in one language and differently in the other).
@@ -211,6 +223,8 @@ inline constexpr std::size_t kMessageCount<ArchiveMessage> = 28;
 template <>
 inline constexpr std::size_t kMessageCount<NoticeMessage> = 4;
 template <>
+inline constexpr std::size_t kMessageCount<RelationMessage> = 6;
+template <>
 inline constexpr std::size_t kMessageCount<ChooserMessage> = 48;
 template <>
 inline constexpr std::size_t kMessageCount<DesktopMessage> = 25;
@@ -237,6 +251,7 @@ extern template class MessageTable<SharedMessage>;
 extern template class MessageTable<MainFormMessage>;
 extern template class MessageTable<ArchiveMessage>;
 extern template class MessageTable<NoticeMessage>;
+extern template class MessageTable<RelationMessage>;
 extern template class MessageTable<ChooserMessage>;
 extern template class MessageTable<DesktopMessage>;
 
@@ -244,6 +259,7 @@ using SharedMessages = MessageTable<SharedMessage>;
 using MainFormMessages = MessageTable<MainFormMessage>;
 using ArchiveMessages = MessageTable<ArchiveMessage>;
 using NoticeMessages = MessageTable<NoticeMessage>;
+using RelationMessages = MessageTable<RelationMessage>;
 using ChooserMessages = MessageTable<ChooserMessage>;
 using DesktopMessages = MessageTable<DesktopMessage>;
 

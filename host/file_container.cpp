@@ -46,7 +46,8 @@ void appendBigEndian(std::string& out, std::uint64_t value, std::size_t count) {
 // that a refusal happens before the reader descends further or anything large is built.
 class LimitedTreeBuilder {
 public:
-    explicit LimitedTreeBuilder(json& root) : root_(&root) {}
+    // Builds into `root`; with nullptr it only checks the limits (for data this program wrote).
+    explicit LimitedTreeBuilder(json* root) : root_(root) {}
 
     const std::string& problem() const noexcept { return problem_; }
 
@@ -62,6 +63,9 @@ public:
     bool key(json::string_t& name) {
         if (!count()) {
             return false;
+        }
+        if (root_ == nullptr) {
+            return true;
         }
         json& object = *stack_.back();
         if (object.contains(name)) {
@@ -125,6 +129,9 @@ private:
 
     // Places a value: as the root, at the pending key of a map, or at the end of an array.
     json* place(json&& value) {
+        if (root_ == nullptr) {
+            return nullptr;
+        }
         if (stack_.empty()) {
             *root_ = std::move(value);
             return root_;
@@ -162,7 +169,7 @@ private:
         return true;
     }
 
-    json* root_ = nullptr;                 // not owned
+    json* root_ = nullptr;                 // not owned; nullptr when only checking
     std::vector<json*> stack_;             // open arrays and maps, innermost last; not owned
     json* pendingKey_ = nullptr;           // the slot the next map value goes to; not owned
     std::size_t values_ = 0;
@@ -216,12 +223,19 @@ std::string_view openContainer(std::string_view bytes, const std::string& what) 
 
 json parseBody(std::string_view body, const std::string& what) {
     json tree;
-    LimitedTreeBuilder builder(tree);
+    LimitedTreeBuilder builder(&tree);
     const bool parsed = json::sax_parse(body.begin(), body.end(), &builder, json::input_format_t::cbor, true);
     if (!parsed) {
         badFormat(what, (builder.problem().empty() ? std::string("is damaged") : builder.problem()) + ".");
     }
     return tree;
+}
+
+void checkBody(std::string_view body, const std::string& what) {
+    LimitedTreeBuilder checker(nullptr);
+    if (!json::sax_parse(body.begin(), body.end(), &checker, json::input_format_t::cbor, true)) {
+        badFormat(what, (checker.problem().empty() ? std::string("is damaged") : checker.problem()) + ".");
+    }
 }
 
 std::string serializeBody(const json& tree) {

@@ -48,6 +48,9 @@ std::string_view openContainer(std::string_view bytes, const std::string& what);
 // values. No allocation follows a declared length: hostile lengths run into the end of input.
 nlohmann::json parseBody(std::string_view body, const std::string& what);
 
+// Checks a body against the same limits without building the tree; throws as parseBody does.
+void checkBody(std::string_view body, const std::string& what);
+
 // The CBOR bytes of a tree.
 std::string serializeBody(const nlohmann::json& tree);
 

@@ -467,7 +467,7 @@ namespace {
 std::string containerOf(const json& body) {
     std::string bytes = serializeBody(body);
     // What the reader would refuse is not written: check the limits on the bytes themselves.
-    (void)parseBody(bytes, "The data to store");
+    checkBody(bytes, "The data to store");
     return wrapContainer(bytes);
 }
 

@@ -28,6 +28,10 @@ Outcome importTopoJson(const std::uint8_t* data, std::size_t size);
 // both a, b; "a\n\n" is a and an empty argument).
 Outcome parseOptions(const std::uint8_t* data, std::size_t size);
 
+// The bytes as a property-set file (legend, parameter or graphics file): read, then written and
+// read again.
+Outcome readPropertySetBytes(const std::uint8_t* data, std::size_t size);
+
 // For LLVMFuzzerTestOneInput: a broken promise becomes a crash that libFuzzer records.
 inline int runForFuzzer(Entry entry, const std::uint8_t* data, std::size_t size) {
     const Outcome outcome = entry(data, size);

@@ -29,6 +29,7 @@ const Target kTargets[] = {
     {"import_csv", importCsv},
     {"import_topojson", importTopoJson},
     {"options", parseOptions},
+    {"property_set_file", readPropertySetBytes},
 };
 
 std::vector<fs::path> filesIn(const fs::path& folder) {

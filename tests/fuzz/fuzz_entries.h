@@ -32,6 +32,10 @@ Outcome parseOptions(const std::uint8_t* data, std::size_t size);
 // read again.
 Outcome readPropertySetBytes(const std::uint8_t* data, std::size_t size);
 
+// The bytes as a layer file: read, written and read again, then its layer built over sample
+// data and every feature's symbol asked for.
+Outcome readLayerFileBytes(const std::uint8_t* data, std::size_t size);
+
 // For LLVMFuzzerTestOneInput: a broken promise becomes a crash that libFuzzer records.
 inline int runForFuzzer(Entry entry, const std::uint8_t* data, std::size_t size) {
     const Outcome outcome = entry(data, size);

@@ -30,6 +30,7 @@ const Target kTargets[] = {
     {"import_topojson", importTopoJson},
     {"options", parseOptions},
     {"property_set_file", readPropertySetBytes},
+    {"layer_file", readLayerFileBytes},
 };
 
 std::vector<fs::path> filesIn(const fs::path& folder) {

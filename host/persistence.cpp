@@ -1,6 +1,6 @@
 #include "host/persistence.h"
 
-#include <cmath>
+#include <algorithm>
 #include <limits>
 #include <unordered_map>
 #include <unordered_set>
@@ -294,15 +294,6 @@ void FieldReader::getNumber(std::string_view key, double& target) const {
         }
         target = value->get<double>();
     }
-}
-
-void FieldReader::getFiniteNumber(std::string_view key, double& target) const {
-    double value = target;
-    getNumber(key, value);
-    if (!std::isfinite(value)) {
-        fail(key, "holds a number that is not finite");
-    }
-    target = value;
 }
 
 void FieldReader::getInteger(std::string_view key, std::int32_t& target) const {

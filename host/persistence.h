@@ -93,8 +93,6 @@ public:
     bool has(std::string_view key) const;
 
     void getNumber(std::string_view key, double& target) const;
-    // A number that must be finite (coordinates).
-    void getFiniteNumber(std::string_view key, double& target) const;
     void getInteger(std::string_view key, std::int32_t& target) const;
     void getBoolean(std::string_view key, bool& target) const;
     void getText(std::string_view key, std::string& target) const;

@@ -8,7 +8,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <cstdint>
 #include <map>
 
 #include "errors/error_handling.h"
@@ -292,11 +291,7 @@ ResultTable RelateLegendFields(const FieldTable& selected, const FieldTable& sav
             return;
         }
         trap.at(1);
-        for (const FieldRow& row : selected) {
-            result.push_back({host::Variant(row.name),
-                              host::Variant(static_cast<std::int32_t>(row.position)),
-                              host::Variant(std::string()), host::Variant(std::string())});
-        }
+        result = relationResult(selected, saved, {});  // every row without partner so far
         // A fresh dialog for every call: nothing of an earlier relation is left in it.
         trap.at(2);
         FrmRelaFields dialog(options.parent);

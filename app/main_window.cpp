@@ -11,6 +11,8 @@
 #include <filesystem>
 
 #include "errors/error_handling.h"
+#include "host/layer_file.h"
+#include "io/data_source_loader.h"
 #include "io/vector_import.h"
 #include "render/export.h"
 
@@ -172,6 +174,7 @@ MainWindow::MainWindow(std::shared_ptr<host::Application> application,
     });
     connect(&canvas_, &MapCanvas::selectionChanged, this, &MainWindow::updateCommandState);
     updateStatus();
+    rememberDocumentState();
 }
 
 MainWindow::~MainWindow() = default;
@@ -182,9 +185,10 @@ QString MainWindow::text(language::DesktopMessage id) const {
 
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(text(Msg::FileMenu));
+    buildProjectMenu(file);
     QAction* open = file->addAction(text(Msg::OpenDataAction), this, &MainWindow::openData);
     open->setObjectName("actionOpenData");
-    open->setShortcut(QKeySequence::Open);
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));  // Ctrl+O opens projects
     QAction* exportMap =
         file->addAction(text(Msg::ExportMapAction), this, &MainWindow::exportMapFile);
     exportMap->setObjectName("actionExportMap");
@@ -240,6 +244,9 @@ int MainWindow::openFiles(const std::vector<std::string>& paths) {
 }
 
 bool MainWindow::openFile(const std::string& path) {
+    if (path.size() > 4 && host::equalsIgnoringCase(path.substr(path.size() - 4), ".lyr")) {
+        return openLayerFile(path);
+    }
     host::Map& m = *map();
     io::ImportResult result = io::importVectorFile(path);
     if (result.ok() && needsProjection(result.layers, m)) {
@@ -273,6 +280,32 @@ bool MainWindow::openFile(const std::string& path) {
                 m.setSpatialReference(srs);
                 break;
             }
+        }
+    }
+    if (!dataShown_ && !m.fullExtent().isEmpty()) {
+        dataShown_ = true;
+        canvas_.zoomToFullExtent();
+    } else {
+        m.refresh();
+    }
+    return true;
+}
+
+bool MainWindow::openLayerFile(const std::string& path) {
+    host::Map& m = *map();
+    std::shared_ptr<host::Layer> layer;
+    try {
+        layer = host::readLayerFile(path, io::FileDataSourceLoader(m.spatialReference()
+                                                                       ? m.spatialReference()->definition()
+                                                                       : std::string()));
+    } catch (const HostError& e) {
+        interaction_->messageBox(e.description(), kTitle, host::MessageButtons::Ok, host::MessageIcon::Exclamation);
+        return false;
+    }
+    m.addLayer(layer);
+    if (!m.spatialReference()) {
+        if (const auto* feature = dynamic_cast<const host::FeatureLayer*>(layer.get())) {
+            m.setSpatialReference(feature->featureClass()->spatialReference());
         }
     }
     if (!dataShown_ && !m.fullExtent().isEmpty()) {
@@ -369,6 +402,7 @@ void MainWindow::runCommand() {
         trap.run([&] { command_.onClick(); });
     }
     updateCommandState();
+    updateTitle();
 }
 
 }  // namespace kartoplot::app

@@ -18,6 +18,7 @@ host::LoadedSource FileDataSourceLoader::load(const host::DataSource& source,
     ImportOptions options;
     options.layerName = source.layerName;
     options.attributeFilter = definitionQuery;
+    options.targetCrs = targetCrs_;
     ImportResult result = importVectorFile(source.path, options);
     if (!result.ok()) {
         loaded.error = result.error;

@@ -8,10 +8,16 @@ namespace kartoplot::io {
 
 class FileDataSourceLoader final : public host::DataSourceLoader {
 public:
+    // Features projected to `targetCrs` (as ImportOptions::targetCrs; empty: the source's).
+    explicit FileDataSourceLoader(std::string targetCrs = {}) : targetCrs_(std::move(targetCrs)) {}
+
     // The source's layer (by name; empty: the file's first layer with geometry), its features
     // filtered by `definitionQuery` (an OGR SQL WHERE clause). A missing file gives "The data
     // source PATH of a layer file does not exist."; other failures the import's sentence.
     host::LoadedSource load(const host::DataSource& source, const std::string& definitionQuery) const override;
+
+private:
+    std::string targetCrs_;
 };
 
 }  // namespace kartoplot::io

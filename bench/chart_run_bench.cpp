@@ -7,6 +7,7 @@
 //   rss_per_chart    growth of the resident set over the run / charts made
 //   elems_per_chart  elements on the chart layer per chart (marker, labels, zigzag marks)
 //   sys_s            CPU time the kernel spent for the process during the run
+//   cpu_s            CPU time of the process during the run (user and kernel)
 //   peak_rss_MB      the process's peak resident set so far
 //   allocs_per_chart heap allocations made during the run / charts made (temporaries included)
 //   live_per_chart   allocations still held after the run / charts made
@@ -100,6 +101,15 @@ double systemSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds the process spent in all so far (user and kernel): on a busy machine a truer
+// figure of the run's own work than the time on the clock.
+double processorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // ---- the map ---------------------------------------------------------------------------
@@ -382,6 +392,7 @@ struct Figures {
     std::int64_t charted = 0;
     double seconds = 0.0;
     double systemSeconds = 0.0;
+    double processorSeconds = 0.0;
     double heapBytesPerChart = 0.0;
     double rssBytesPerChart = 0.0;
     double elementsPerChart = 0.0;
@@ -406,6 +417,7 @@ void timeRun(benchmark::State& bm, const std::string& name, ChartMap& m, std::in
         const std::int64_t madeBefore = allocationCounts().made.load();
         const std::int64_t freedBefore = allocationCounts().freed.load();
         const double sysBefore = systemSeconds();
+        const double cpuBefore = processorSeconds();
         const auto start = std::chrono::steady_clock::now();
         const engine::ChartRunResult result = runCharts(m, placementCode, recreate);
         const auto stop = std::chrono::steady_clock::now();
@@ -414,6 +426,7 @@ void timeRun(benchmark::State& bm, const std::string& name, ChartMap& m, std::in
         const std::int64_t heapAfter = heapInUse();
         const std::int64_t rssAfter = residentBytes();
         f.systemSeconds = systemSeconds() - sysBefore;
+        f.processorSeconds = processorSeconds() - cpuBefore;
 
         f.seconds = std::chrono::duration<double>(stop - start).count();
         bm.SetIterationTime(f.seconds);
@@ -440,6 +453,7 @@ void timeRun(benchmark::State& bm, const std::string& name, ChartMap& m, std::in
     bm.counters["rss_per_chart"] = f.rssBytesPerChart;
     bm.counters["elems_per_chart"] = f.elementsPerChart;
     bm.counters["sys_s"] = f.systemSeconds;
+    bm.counters["cpu_s"] = f.processorSeconds;
     bm.counters["peak_rss_MB"] = f.peakRssMb;
     bm.counters["allocs_per_chart"] = f.allocationsPerChart;
     bm.counters["live_per_chart"] = f.liveAllocationsPerChart;
@@ -486,16 +500,17 @@ void registerCases(const std::vector<std::int64_t>& createSizes,
 }
 
 void printSummary() {
-    std::printf("\n%-22s %10s %9s %8s %12s %12s %12s %10s %10s %12s %11s\n", "run", "features",
-                "time s", "sys s", "features/s", "bytes/chart", "RSS B/chart", "elem/chart",
+    std::printf("\n%-22s %10s %9s %8s %8s %12s %12s %12s %10s %10s %12s %11s\n", "run", "features",
+                "time s", "cpu s", "sys s", "features/s", "bytes/chart", "RSS B/chart", "elem/chart",
                 "peak MB", "allocs/chart", "live/chart");
     for (const Figures& f : g_figures) {
         char heap[32] = "n/a";
         if (!std::isnan(f.heapBytesPerChart)) {
             std::snprintf(heap, sizeof heap, "%.1f", f.heapBytesPerChart);
         }
-        std::printf("%-22s %10lld %9.3f %8.3f %12.0f %12s %12.1f %10.2f %10.1f %12.1f %11.1f%s\n",
-                    f.name.c_str(), static_cast<long long>(f.features), f.seconds, f.systemSeconds,
+        std::printf("%-22s %10lld %9.3f %8.3f %8.3f %12.0f %12s %12.1f %10.2f %10.1f %12.1f %11.1f%s\n",
+                    f.name.c_str(), static_cast<long long>(f.features), f.seconds,
+                    f.processorSeconds, f.systemSeconds,
                     static_cast<double>(f.charted) / f.seconds, heap,
                     f.rssBytesPerChart, f.elementsPerChart, f.peakRssMb, f.allocationsPerChart,
                     f.liveAllocationsPerChart, f.whole ? "" : "   <-- INCOMPLETE RUN");

@@ -239,10 +239,11 @@ void GroupElement::addElement(std::shared_ptr<Element> element) {
     if (element.get() == this) {
         throw HostError(errnum::kInvalidCall, "GroupElement", "A group cannot contain itself");
     }
-    element->holder_.setGroup(this);
-    members_.push_back(element);
+    Element& added = *element;
+    members_.push_back(std::move(element));
+    added.holder_.setGroup(this);
     if (GraphicsContainer* c = owningContainer()) {
-        c->onMemberAdded(*this, *element);
+        c->onMemberAdded(*this, added);
     }
 }
 

@@ -183,12 +183,14 @@ void GraphicsContainer::addElement(std::shared_ptr<Element> element, int /*zOrde
         throw HostError(errnum::kInvalidCall, "GraphicsContainer",
                         "The element already belongs to a group or a graphics layer");
     }
-    element->holder_.setContainer(this);
-    element->sequence_ = nextSequence_++;
-    slots_.push_back(Slot{element->sequence_, element});
+    // Taken into the slots first: when that fails the element is left as it was.
+    Element& added = *element;
+    slots_.push_back(Slot{nextSequence_, std::move(element)});
+    added.sequence_ = nextSequence_++;
+    added.holder_.setContainer(this);
     ++live_;
     ++changes_;
-    indexElement(*element);
+    indexElement(added);
 }
 
 void GraphicsContainer::deleteElement(const Element& element) {

@@ -370,15 +370,6 @@ TEST_F(BadInput, RecreateFailureLeavesTheOldChartInPlace) {
     EXPECT_EQ(chartLayer()->elements()[0], old);
 }
 
-TEST_F(ChartRun, SavingALayerFileSaysPlainlyThatItIsNotAvailableYet) {
-    settings.ChkSaveLyrFile = true;
-    chartOne(2.0, 5.0, 5.0, 1);
-    ASSERT_EQ(ui->messages.size(), 1u);
-    EXPECT_EQ(ui->messages[0].text,
-              "Saving layer files is not available yet: no layer file was saved.");
-    EXPECT_TRUE(ui->fileDialogs.empty());
-}
-
 TEST(ChartRange, ExtremesFollowTheRangeOnBothSides) {
     const std::array<double, 4> cases[] = {  // raw max and min, chart max and min
         {12, -3, 10, -3}, {5, 2, 5, 0}, {-2, -20, 0, -10}, {0.5, 0.5, 1, 0},

@@ -134,6 +134,52 @@ TEST_F(MapPicture, BarsStandSideBySideInTheirOwnColours) {
     }
 }
 
+// A layer drawn by a chart renderer gives each feature the chart a marker element of the same
+// symbol would give at its point: centred on it, standing on it, sized by its own values.
+TEST_F(MapPicture, ChartRendererDrawsEachFeatureLikeAChartMarkerOnItsPoint) {
+    auto fc = std::make_shared<host::FeatureClass>("Cities", host::GeometryType::Point);
+    for (const char* name : {"a", "b", "c"}) {
+        fc->addField({name, "", host::FieldType::Double, 0});
+    }
+    const std::pair<host::Point, std::vector<double>> features[] = {{{50, 60}, {10, 5, 2.5}},
+                                                                    {{150, 120}, {2.5, 10, 5}}};
+    for (const auto& [at, values] : features) {
+        fc->createFeature(at, {host::Variant(values[0]), host::Variant(values[1]), host::Variant(values[2])});
+    }
+    auto renderer = std::make_shared<host::ChartRenderer>();
+    renderer->chartSymbol = chart({});
+    renderer->fieldNames = {"a", "b", "c"};
+    auto layer = std::make_shared<host::FeatureLayer>("Cities", fc);
+    layer->setRenderer(renderer);
+    map.addLayer(layer);
+    const QImage byRenderer = draw();
+
+    map.deleteLayer(*layer);
+    for (const auto& [at, values] : features) {
+        place(chart(values), at);
+    }
+    const QImage byMarkers = draw();
+    int differing = 0;
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            differing += near(byRenderer.pixel(x, y), byMarkers.pixel(x, y)) ? 0 : 1;
+        }
+    }
+    EXPECT_LE(differing, 10) << "pixels where the layer and the markers differ";
+    // The first chart: a 30 px row from x = 35 to 65 on the row y = 140, bars 40, 20, 10 px.
+    const struct {
+        int x, y;
+        QRgb colour;
+    } probes[] = {{37, 138, qRgb(255, 0, 0)}, {37, 102, qRgb(255, 0, 0)}, {37, 97, qRgb(255, 255, 255)},
+                  {50, 122, qRgb(0, 0, 255)}, {50, 117, qRgb(255, 255, 255)}, {62, 132, qRgb(0, 160, 0)},
+                  {62, 127, qRgb(255, 255, 255)}, {32, 138, qRgb(255, 255, 255)}, {67, 138, qRgb(255, 255, 255)},
+                  {50, 142, qRgb(255, 255, 255)}};
+    for (const auto& p : probes) {
+        SCOPED_TRACE(::testing::Message() << p.x << ", " << p.y);
+        EXPECT_TRUE(near(byRenderer.pixel(p.x, p.y), p.colour)) << std::hex << byRenderer.pixel(p.x, p.y);
+    }
+}
+
 TEST_F(MapPicture, NegativeBarHangsBelowTheZeroLine) {
     // Values 10 and -5: the chart spans 60 px, its zero line 20 px above its lower edge.
     place(chart({10, -5}), {100, 60});

@@ -1,6 +1,13 @@
 // frmKartoplot: parameter files. The values of 24 controls are saved as a property set
 // (each entry named after its control) and applied back to the same controls; the colour
 // buttons keep their 32-bit colour values, system colours included.
+#include "dialog/main_dialog.h"
+
+#include "dialog/main_dialog_ui.h"
+#include "engine/element_data.h"
+#include "engine/legend_files.h"
+#include "host/property_set.h"
+
 #include <QGuiApplication>
 #include <QPalette>
 
@@ -8,13 +15,8 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string_view>
-
-#include "dialog/main_dialog.h"
-#include "dialog/main_dialog_ui.h"
-#include "engine/element_data.h"
-#include "engine/legend_files.h"
-#include "host/property_set.h"
 
 namespace kartoplot::dialog {
 
@@ -30,30 +32,18 @@ struct ParameterControl {
 // The controls a parameter set holds, in the order they are saved. Only these are ever set
 // from a file.
 constexpr std::array<ParameterControl, 24> kParameterControls{{
-    {"TxtMinValue", ParameterKind::Text},
-    {"TxtMaxValue", ParameterKind::Text},
-    {"ChkAutoMapping", ParameterKind::Check},
-    {"ChkSkipPropPage", ParameterKind::Check},
-    {"ChkSaveLyrFile", ParameterKind::Check},
-    {"OpChartPosition", ParameterKind::Options},
-    {"TxtLabelDistance", ParameterKind::Text},
-    {"ChkLabelDiagramm", ParameterKind::Check},
-    {"TxtMinLabelValue", ParameterKind::Text},
-    {"TxtSignNumber", ParameterKind::Text},
-    {"TxtFontName", ParameterKind::Text},
-    {"TxtFontSize", ParameterKind::Text},
-    {"TxtChartWidth", ParameterKind::Text},
-    {"TxtOutlineWidth", ParameterKind::Text},
-    {"TxtChartMarkerSize", ParameterKind::Text},
-    {"ChkShowLeader", ParameterKind::Check},
-    {"TxtMinValueMM", ParameterKind::Text},
-    {"TglBtnLockMin", ParameterKind::Check},
-    {"TxtNullValue", ParameterKind::Text},
-    {"TxtLeaderWidth", ParameterKind::Text},
-    {"Txt3DThickness", ParameterKind::Text},
-    {"Chk3D", ParameterKind::Check},
-    {"CmdLeaderColor", ParameterKind::Colour},
-    {"CmdOutlineColor", ParameterKind::Colour},
+    {"TxtMinValue", ParameterKind::Text},        {"TxtMaxValue", ParameterKind::Text},
+    {"ChkAutoMapping", ParameterKind::Check},    {"ChkSkipPropPage", ParameterKind::Check},
+    {"ChkSaveLyrFile", ParameterKind::Check},    {"OpChartPosition", ParameterKind::Options},
+    {"TxtLabelDistance", ParameterKind::Text},   {"ChkLabelDiagramm", ParameterKind::Check},
+    {"TxtMinLabelValue", ParameterKind::Text},   {"TxtSignNumber", ParameterKind::Text},
+    {"TxtFontName", ParameterKind::Text},        {"TxtFontSize", ParameterKind::Text},
+    {"TxtChartWidth", ParameterKind::Text},      {"TxtOutlineWidth", ParameterKind::Text},
+    {"TxtChartMarkerSize", ParameterKind::Text}, {"ChkShowLeader", ParameterKind::Check},
+    {"TxtMinValueMM", ParameterKind::Text},      {"TglBtnLockMin", ParameterKind::Check},
+    {"TxtNullValue", ParameterKind::Text},       {"TxtLeaderWidth", ParameterKind::Text},
+    {"Txt3DThickness", ParameterKind::Text},     {"Chk3D", ParameterKind::Check},
+    {"CmdLeaderColor", ParameterKind::Colour},   {"CmdOutlineColor", ParameterKind::Colour},
 }};
 
 constexpr const char* kTrue = "True";
@@ -110,8 +100,7 @@ const ParameterControl* parameterControl(const std::string& name) {
 }
 
 [[noreturn]] void badEntry(const std::string& name, const std::string& what) {
-    throw HostError(errnum::kTypeMismatch, kMainDialogModule,
-                    "Parameter " + name + ": " + what);
+    throw HostError(errnum::kTypeMismatch, kMainDialogModule, "Parameter " + name + ": " + what);
 }
 
 // A whole number written in decimal (blanks around it allowed), or nothing.
@@ -130,20 +119,24 @@ std::optional<long long> wholeNumberText(const std::string& text) {
 std::optional<long long> wholeNumber(const host::Variant& value) {
     using Kind = host::Variant::Kind;
     switch (value.kind()) {
-        case Kind::Empty: return 0;
-        case Kind::Text: return wholeNumberText(value.text());
+        case Kind::Empty:
+            return 0;
+        case Kind::Text:
+            return wholeNumberText(value.text());
         case Kind::Short:
         case Kind::Long:
         case Kind::Double:
         case Kind::Boolean: {
             const double number = value.toDouble();
             if (!std::isfinite(number) || number != std::floor(number) ||
-                std::abs(number) > static_cast<double>(std::numeric_limits<std::int32_t>::max()) + 1) {
+                std::abs(number) >
+                    static_cast<double>(std::numeric_limits<std::int32_t>::max()) + 1) {
                 return std::nullopt;
             }
             return static_cast<long long>(number);
         }
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -257,6 +250,15 @@ bool frmKartoplot::PopulateControls(const host::PropertySet& parameters) {
             }
             PlannedParameter planned;
             planned.control = target;
+            const QWidget* widget = control(QString::fromLatin1(target->name));
+            const bool found =
+                (target->kind != ParameterKind::Text || qobject_cast<const QLineEdit*>(widget)) &&
+                (target->kind != ParameterKind::Check ||
+                 qobject_cast<const QAbstractButton*>(widget));
+            if (!found) {
+                throw HostError(errnum::kObjectMissing, kMainDialogModule,
+                                std::string("No control ") + target->name);
+            }
             switch (target->kind) {
                 case ParameterKind::Text:
                     if (value.isObject()) {
@@ -289,10 +291,11 @@ bool frmKartoplot::PopulateControls(const host::PropertySet& parameters) {
                 case ParameterKind::Options: {
                     const auto index = wholeNumber(value);
                     if (!index || *index < 0 || *index >= kPlacementOptions) {
-                        throw HostError(errnum::kSubscriptRange, kMainDialogModule,
-                                        "Parameter " + name + ": no option " +
-                                            engine::valueText(value.isObject() ? host::Variant() : value,
-                                                              separators_));
+                        throw HostError(
+                            errnum::kSubscriptRange, kMainDialogModule,
+                            "Parameter " + name + ": no option " +
+                                engine::valueText(value.isObject() ? host::Variant() : value,
+                                                  separators_));
                     }
                     planned.option = static_cast<int>(*index);
                     break;
@@ -378,18 +381,27 @@ bool frmKartoplot::PopulateControls(const host::PropertySet& parameters) {
         followWidth(outlineWidth, u.TxtOutlineWidth, outlineLine_, "CmdDiagrOutLine", true);
     });
 
-    for (std::size_t i = 0; i < unknown.size() && interaction_; ++i) {
-        // A name that is none of the parameter controls is reported, never looked up.
-        interaction_->messageBox(messages_.text(language::MainFormMessage::UnsupportedControlType),
-                                 "", host::MessageButtons::Ok, host::MessageIcon::None);
-    }
+    // A name that is none of the parameter controls is reported, never looked up.
+    const std::string& unsupported =
+        messages_.text(language::MainFormMessage::UnsupportedControlType);
+    trapped("PopulateControls", [&] {
+        for (std::size_t i = 0; i < unknown.size(); ++i) {
+            if (!interaction_) {
+                throw HostError(errnum::kObjectMissing, kMainDialogModule,
+                                unsupported + ": " + unknown[i]);
+            }
+            interaction_->messageBox(unsupported, "", host::MessageButtons::Ok,
+                                     host::MessageIcon::None);
+        }
+    });
     return applied;
 }
 
 void frmKartoplot::CmdSaveParam_Click() {
     trapped("CmdSaveParam_Click", [&] {
         if (!interaction_) {
-            throw HostError(errnum::kObjectMissing, kMainDialogModule, "No user interaction service");
+            throw HostError(errnum::kObjectMissing, kMainDialogModule,
+                            "No user interaction service");
         }
         host::FileDialogRequest request;
         request.title = messages_.text(language::MainFormMessage::SaveParametersTitle);
@@ -412,7 +424,8 @@ void frmKartoplot::CmdSaveParam_Click() {
 void frmKartoplot::CmdLoadParam_Click() {
     trapped("CmdLoadParam_Click", [&] {
         if (!interaction_) {
-            throw HostError(errnum::kObjectMissing, kMainDialogModule, "No user interaction service");
+            throw HostError(errnum::kObjectMissing, kMainDialogModule,
+                            "No user interaction service");
         }
         host::FileDialogRequest request;
         request.title = messages_.text(language::MainFormMessage::LoadParametersTitle);

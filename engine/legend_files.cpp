@@ -26,7 +26,9 @@ constexpr std::size_t kDataFieldsStart = 3;
 constexpr std::uint8_t kStandInGrey = 128;
 constexpr double kStandInOutlineWidth = 0.4;  // points
 
-std::string numbered(const char* key, int k) { return key + std::to_string(k); }
+std::string numbered(const char* key, int k) {
+    return key + std::to_string(k);
+}
 
 // A message box through the interaction service; without one the message cannot reach the
 // user, which is a failure of its own.
@@ -89,10 +91,10 @@ std::shared_ptr<host::PropertySet> GetChartMarkerSymbols(const EngineServices& s
             const host::SymbolKind kind = symbol ? symbol->kind() : host::SymbolKind::Text;
             if (kind == host::SymbolKind::SimpleFill || kind == host::SymbolKind::MultiLayerFill) {
                 set->setProperty(numbered(kSymbolKey, k), host::Variant(symbol));
-                set->setProperty(numbered(kSymbolTypeKey, k),
-                                 host::Variant(kind == host::SymbolKind::SimpleFill
-                                                   ? kSimpleFillType
-                                                   : kMultiLayerFillType));
+                set->setProperty(
+                    numbered(kSymbolTypeKey, k),
+                    host::Variant(kind == host::SymbolKind::SimpleFill ? kSimpleFillType
+                                                                       : kMultiLayerFillType));
             }
         }
         result = std::move(set);
@@ -176,11 +178,13 @@ bool LoadLegend(const EngineServices& services, const std::string& fileName,
     bool loaded = false;
     trap.run([&] {
         switch (legendFileKind(fileName)) {
-            case LegendFileKind::Other: return;
+            case LegendFileKind::Other:
+                return;
             case LegendFileKind::Layer:
                 loaded = loadChartLayerFile(services, fileName, symbols, fields);
                 return;
-            case LegendFileKind::Legend: break;
+            case LegendFileKind::Legend:
+                break;
         }
         const auto legend = LoadPropertySetFromFile(fileName);
         if (!legend) {

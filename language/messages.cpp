@@ -133,9 +133,6 @@ constexpr MessageText<NoticeMessage> kNoticeTexts[] = {
     {NoticeMessage::FunctionNotAvailable, "Эта функция пока недоступна.",
      "This function is not available yet."},
     {NoticeMessage::NoPointLayer, "Нет точечного слоя для диаграмм", "No point layer to chart"},
-    {NoticeMessage::LayerFileReadingNotAvailable,
-     "Чтение файлов слоя пока не реализовано: легенда не загружена.",
-     "Reading layer files is not available yet: no legend was loaded."},
 };
 
 // The sort's message exists in Russian only; English shows the same text.

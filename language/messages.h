@@ -113,7 +113,6 @@ enum class NoticeMessage {
     LayerFilesNotAvailable = 1,
     FunctionNotAvailable = 2,
     NoPointLayer = 3,
-    LayerFileReadingNotAvailable = 4,
 };
 
 // Entries of the field relation dialog's table: the pieces of the table sort's message about
@@ -221,7 +220,7 @@ inline constexpr std::size_t kMessageCount<MainFormMessage> = 36;
 template <>
 inline constexpr std::size_t kMessageCount<ArchiveMessage> = 28;
 template <>
-inline constexpr std::size_t kMessageCount<NoticeMessage> = 4;
+inline constexpr std::size_t kMessageCount<NoticeMessage> = 3;
 template <>
 inline constexpr std::size_t kMessageCount<RelationMessage> = 6;
 template <>

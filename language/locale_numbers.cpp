@@ -327,8 +327,9 @@ std::string formatNumber(double value, std::string_view decimalSeparator) {
     // process locale.
     const DecimalDigits d = decimalDigits(std::fabs(value));
     const std::string_view digits(d.digits.data(), static_cast<std::size_t>(d.count));
+    // No reserve: most number texts fit in the string's own buffer, and chart runs format
+    // several per chart.
     std::string text;
-    text.reserve(24);
     if (value < 0) {
         text += '-';
     }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace kartoplot::cli {
 namespace {
 
@@ -122,6 +124,38 @@ TEST(CommandLine, SwitchesQuotedFieldsAndBoundsAtTheirEdges) {
               20000)
         << "no drawing buffer without PNG";
     EXPECT_EQ(job({"--fields", "a", "--name", "..hidden.map"}).baseName, "..hidden.map");
+}
+
+TEST(CommandLine, RenderTakesALayerFileAndTheLayerFileOptionOnlyOne) {
+    const Command c = parse({"render", "m/Cities.LYR", "--backdrop", "land.shp", "--out", "pics", "--name", "c",
+                             "--formats", "svg", "--width", "640", "--height=480", "--dpi", "150,5", "--verbose"});
+    ASSERT_TRUE(std::holds_alternative<RenderCommand>(c)) << usageError({});
+    const RenderJob& job = std::get<RenderCommand>(c).job;
+    EXPECT_EQ(std::tuple(job.layerFile, job.backdropPath, job.outDir, job.baseName, job.width, job.height, job.dpi,
+                         job.verbose),
+              std::tuple(std::string("m/Cities.LYR"), std::string("land.shp"), std::string("pics"), std::string("c"),
+                         640, 480, 150.5, true));
+    EXPECT_EQ(job.formats, std::vector<render::ExportFormat>{render::ExportFormat::Svg});
+
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"render"}, "render needs a layer file"},
+        {{"render", "a.lyr", "b.lyr"}, "one layer file, not 2"},
+        {{"render", "cities.geojson"}, "render draws a layer file (*.lyr)"},
+        {{"render", "a.lyr", "--width", "5"}, "--width needs a whole number from 16 to 20000"},
+        {{"render", "a.lyr", "--dpi", "3"}, "--dpi needs a number from 10 to 2400"},
+        {{"render", "a.lyr", "--formats", "gif"}, "--formats takes png, svg and pdf, not 'gif'"},
+        {{"render", "a.lyr", "--name", "../x"}, "--name takes a plain file name"},
+        {{"render", "a.lyr", "--fields", "a"}, "render does not know the option --fields"},
+        {{"render", "a.lyr", "--width", "20000", "--height", "20000"}, "GiB of memory to draw"},
+        {{"chart", "c.geojson", "--fields", "a", "--layer-file", "c.leg"}, "--layer-file names a layer file ending in .lyr"},
+    };
+    for (const auto& [args, said] : refused) {
+        SCOPED_TRACE(said);
+        EXPECT_NE(usageError(args).find(said), std::string::npos) << usageError(args);
+    }
+    const Command chart = parse({"chart", "c.geojson", "--fields", "a", "--layer-file", "out/c.lyr"});
+    ASSERT_TRUE(std::holds_alternative<ChartCommand>(chart));
+    EXPECT_EQ(std::get<ChartCommand>(chart).job.layerFile, "out/c.lyr");
 }
 
 TEST(CommandLine, HelpVersionDemoAndLayers) {

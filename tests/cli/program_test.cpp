@@ -1,5 +1,8 @@
 // The kartoplot program itself on hostile input: exit codes, messages, the error log and what
 // is left in the output folder, including after an interrupt.
+#include <QColor>
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -15,6 +18,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 extern char** environ;
@@ -141,6 +145,60 @@ TEST_F(Program, HostileInputEndsWithItsExitCodeAndWordsAndNothingHalfWritten) {
         EXPECT_NE(o.err.find(c.said), std::string::npos) << o.err;
         EXPECT_EQ(outputs(), c.files);
     }
+}
+
+// chart --layer-file writes a chart layer file with the pictures, all or none; render draws it
+// again from its data, and says which data it misses.
+TEST_F(Program, ChartLayerFileIsWrittenWithThePicturesAndRenderDrawsIt) {
+    const std::string data = (dir / "places.geojson").string();
+    std::ofstream(data) << R"({"type":"FeatureCollection","features":[)"
+                        << R"({"type":"Feature","properties":{"n":"A","v":5000},"geometry":{"type":"Point","coordinates":[1,1]}},)"
+                        << R"({"type":"Feature","properties":{"n":"B","v":1000},"geometry":{"type":"Point","coordinates":[3,2]}},)"
+                        << R"({"type":"Feature","properties":{"n":"C","v":8000},"geometry":{"type":"Point","coordinates":[5,3]}}]})";
+    const std::string out = (dir / "out").string();
+    const std::string lyr = (dir / "out" / "m.lyr").string();
+    const auto chart = [&](const std::string& layerFile) {
+        return finish(start({"chart", data, "--fields", "v", "--key", "n", "--out", out, "--name", "m", "--width",
+                             "300", "--height", "200", "--formats", "png", "--divide", "1000", "--where",
+                             "v >= 4000", "--layer-file", layerFile}));
+    };
+    for (const auto& [layerFile, status, said] :
+         {std::tuple<std::string, int, std::string>{(dir / "m.txt").string(), 2, "ending in .lyr"},
+          {(dir / "none" / "m.lyr").string(), 1, "none"}}) {
+        SCOPED_TRACE(layerFile);
+        const Outcome o = chart(layerFile);
+        EXPECT_EQ(o.status, status) << o.err;
+        EXPECT_NE(o.err.find(said), std::string::npos) << o.err;
+        EXPECT_TRUE(outputs().empty()) << "no picture without its layer file";
+    }
+    Outcome o = chart(lyr);
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(outputs(), (std::set<std::string>{"m.lyr", "m.png"}));
+
+    const std::string drawn = (dir / "drawn").string();
+    const auto render = [&] {
+        return finish(start({"render", lyr, "--out", drawn, "--formats", "png", "--width", "300", "--height", "200"}));
+    };
+    o = render();
+    ASSERT_EQ(o.status, 0) << o.err;
+    // The bars of the two features --where passed, in the first bar colour.
+    const QImage picture((dir / "drawn" / "kartoplot-map.png").string().c_str());
+    ASSERT_FALSE(picture.isNull());
+    int bar = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            bar += std::abs(c.red() - 0x4E) + std::abs(c.green() - 0x79) + std::abs(c.blue() - 0xA7) < 30 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(bar, 100);
+
+    fs::remove_all(drawn);
+    fs::rename(data, dir / "moved.geojson");
+    o = render();
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find(data), std::string::npos) << o.err;
+    EXPECT_FALSE(fs::exists(drawn));
 }
 
 TEST_F(Program, AnInterruptLeavesTheOldPicturesOrAllNewOnesAndNoTemporary) {

@@ -16,7 +16,9 @@
 #include "engine/layer_files.h"
 #include "host/atomic_file.h"
 #include "host/layer_file.h"
+#include "host/project_file.h"
 #include "io/data_source_loader.h"
+#include "io/project_data_loader.h"
 #include "io/vector_import.h"
 #include "render/export.h"
 #include "render/text_metrics.h"
@@ -668,6 +670,13 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
         }
         sideFiles.push_back({job.layerFile, std::move(bytes)});
     }
+    if (!job.projectFile.empty()) {
+        try {
+            sideFiles.push_back({job.projectFile, host::encodeProjectFile(*document, job.projectFile)});
+        } catch (const HostError& e) {
+            return fail("the project " + job.projectFile + " cannot be written: " + e.description());
+        }
+    }
     std::vector<std::string> paths;
     if (const std::string error = writeOutputs(map, job.formats, job.outDir, job.baseName, exportOptions, sideFiles,
                                                err, showProgress, paths);
@@ -693,7 +702,87 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
     return report;
 }
 
+namespace {
+
+// Draws a project's focus map in the view it was saved with (or fitted to the size asked for).
+JobReport renderProject(const RenderJob& job, std::ostream& out, std::ostream& err, bool showProgress) {
+    JobReport report;
+    report.exitCode = 1;
+    const auto fail = [&](const std::string& message) {
+        err << "kartoplot: " << message << '\n';
+        return report;
+    };
+    host::OpenedProject opened;
+    try {
+        opened = host::readProjectFile(job.projectFile, io::FileProjectDataLoader());
+    } catch (const HostError& e) {
+        return fail(e.description());
+    }
+    if (!opened.unavailable.empty()) {
+        // A map without some of its data would look done; nothing is drawn.
+        std::string reasons;
+        for (const host::UnavailableSource& u : opened.unavailable) {
+            reasons += (reasons.empty() ? "" : " ") + u.reason;
+        }
+        return fail("the project " + job.projectFile + " cannot be drawn, its data is not all there: " + reasons);
+    }
+    host::Map& map = *opened.document->focusMap();
+    if (!job.backdropPath.empty()) {
+        io::ImportOptions backdropOptions;
+        backdropOptions.targetCrs = map.spatialReference() ? map.spatialReference()->definition() : std::string();
+        io::ImportResult under = io::importVectorFile(job.backdropPath, backdropOptions);
+        if (!under.ok()) {
+            return fail(under.error);
+        }
+        // Beneath the project's layers: the map's list is rebuilt bottom first.
+        const std::vector<std::shared_ptr<host::Layer>> own = map.layers();
+        for (const auto& layer : own) {
+            map.deleteLayer(*layer);
+        }
+        for (const auto& b : under.layers) {
+            map.addLayer(b);
+        }
+        for (auto it = own.rbegin(); it != own.rend(); ++it) {
+            map.addLayer(*it);
+        }
+    }
+    render::installTextMetrics(map);
+    const host::DisplayTransformation saved = map.screenDisplay().transformation();
+    const bool savedFrame = saved.deviceWidth() > 0 && saved.deviceHeight() > 0;
+    render::ExportOptions exportOptions;
+    exportOptions.width = job.sizeGiven || !savedFrame ? job.width : saved.deviceWidth();
+    exportOptions.height = job.sizeGiven || !savedFrame ? job.height : saved.deviceHeight();
+    exportOptions.dpi = job.dpiGiven ? job.dpi : saved.resolution();
+    host::Envelope extent = savedFrame ? map.extent() : withMargin(map.fullExtent());
+    if (extent.isEmpty()) {
+        return fail(job.projectFile + " shows no features with coordinates");
+    }
+    exportOptions.extent = extent;
+    map.screenDisplay().transformation() = render::exportView(map, exportOptions);
+    map.setReferenceScale(saved.referenceScale());  // symbols keep the size the project gave them
+
+    std::vector<std::string> paths;
+    if (const std::string error =
+            writeOutputs(map, job.formats, job.outDir, job.baseName, exportOptions, {}, err, showProgress, paths);
+        !error.empty()) {
+        return fail(error);
+    }
+    for (const auto& path : paths) {
+        report.files.push_back(path);
+        out << path << '\n';
+    }
+    out << "kartoplot: drew the map " << map.name() << " of " << job.projectFile << ", " << map.layerCount()
+        << (map.layerCount() == 1 ? " layer" : " layers") << '\n';
+    report.exitCode = 0;
+    return report;
+}
+
+}  // namespace
+
 JobReport runRenderJob(const RenderJob& job, std::ostream& out, std::ostream& err, bool showProgress) {
+    if (!job.projectFile.empty()) {
+        return renderProject(job, out, err, showProgress);
+    }
     JobReport report;
     report.exitCode = 1;
     const auto fail = [&](const std::string& message) {

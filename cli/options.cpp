@@ -8,6 +8,7 @@
 #include <iomanip>
 #include <map>
 #include <sstream>
+#include <string_view>
 
 #include "language/locale_numbers.h"
 
@@ -268,17 +269,25 @@ bool isLayerFileName(const std::string& path) {
     return path.size() > 4 && lower(path.substr(path.size() - 4)) == ".lyr";
 }
 
+bool isProjectFileName(const std::string& path) {
+    constexpr std::string_view kEnding = ".kartoplot";
+    return path.size() > kEnding.size() && lower(path.substr(path.size() - kEnding.size())) == kEnding;
+}
+
 using OptionList = std::vector<std::pair<std::string, std::optional<std::string>>>;
 
 Command parseRenderCommand(const std::vector<std::string>& words, const OptionList& options) {
     RenderJob job;
     if (words.size() != 1) {
-        return UsageError{words.empty() ? "render needs a layer file: kartoplot render FILE.lyr --out DIR"
-                                        : "render takes one layer file, not " + std::to_string(words.size())};
+        return UsageError{words.empty() ? "render needs a layer file or a project: kartoplot render FILE.lyr --out DIR"
+                                        : "render draws one project or one layer file, not " + std::to_string(words.size())};
     }
-    job.layerFile = words[0];
-    if (!isLayerFileName(job.layerFile)) {
-        return UsageError{"render draws a layer file (*.lyr), not '" + job.layerFile + "'"};
+    if (isProjectFileName(words[0])) {
+        job.projectFile = words[0];
+    } else if (isLayerFileName(words[0])) {
+        job.layerFile = words[0];
+    } else {
+        return UsageError{"render draws a layer file (*.lyr) or a project (*.kartoplot), not '" + words[0] + "'"};
     }
     const language::DecimalSeparators numbers = language::DecimalSeparators::fromLocaleDecimal(".");
     const auto whole = [&](const std::string& name, const std::optional<std::string>& v, int low, int high,
@@ -303,14 +312,17 @@ Command parseRenderCommand(const std::vector<std::string>& words, const OptionLi
             job.formats = formats.value_or(job.formats);
         } else if (name == "--width") {
             error = whole(name, value, kMinPictureSide, kMaxPictureSide, job.width);
+            job.sizeGiven = true;
         } else if (name == "--height") {
             error = whole(name, value, kMinPictureSide, kMaxPictureSide, job.height);
+            job.sizeGiven = true;
         } else if (name == "--dpi") {
             const auto n = numbers.toNumber(value.value_or(""));
             if (!n || *n < kMinDpi || *n > kMaxDpi) {
                 error = "--dpi needs a number from " + shown(kMinDpi) + " to " + shown(kMaxDpi);
             } else {
                 job.dpi = *n;
+                job.dpiGiven = true;
             }
         } else if (name == "--verbose" && !value) {
             job.verbose = true;
@@ -511,6 +523,7 @@ Command parseCommandLine(const std::vector<std::string>& args) {
         {"--name", setText(job.baseName)},
         {"--title", setText(job.title)},
         {"--layer-file", setText(job.layerFile)},
+        {"--project", setText(job.projectFile)},
         {"--point-size", setBounded(job.pointSize, "--point-size", kPoints)},
         {"--min", setOptional(job.minValue, "--min", kAnyValue)},
         {"--max", setOptional(job.maxValue, "--max", Bounds{0, kMaxMagnitude, true, ""})},
@@ -623,6 +636,9 @@ Command parseCommandLine(const std::vector<std::string>& args) {
     if (!job.layerFile.empty() && !isLayerFileName(job.layerFile)) {
         return UsageError{"--layer-file names a layer file ending in .lyr, not '" + job.layerFile + "'"};
     }
+    if (!job.projectFile.empty() && !isProjectFileName(job.projectFile)) {
+        return UsageError{"--project names a project ending in .kartoplot, not '" + job.projectFile + "'"};
+    }
     if (const std::string refusal = pictureRefusal(job.formats, job.width, job.height); !refusal.empty()) {
         return UsageError{refusal};
     }
@@ -637,6 +653,7 @@ std::string usageText() {
            "Commands:\n"
            "  chart FILE --fields A,B,...   chart the numeric fields of a point layer\n"
            "  render FILE.lyr [--out DIR]   draw a layer file (a chart layer draws its charts)\n"
+           "  render FILE.kartoplot [--out DIR]   draw a project's map with its charts\n"
            "  demo [--out DIR]              chart the bundled world cities over the land\n"
            "  layers FILE                   list the layers of a data file\n"
            "  help [chart|render]           this text, or the options of chart or render\n"
@@ -688,6 +705,10 @@ std::string chartHelpText() {
            "                      chart renderer like the charts (its data by path, relative\n"
            "                      to the layer file where it can be; --where becomes its\n"
            "                      definition query); written with the pictures or not at all\n"
+           "  --project FILE.kartoplot    also write a project: the backdrop, the point layer and\n"
+           "                      the chart graphics layer in this view (data by path,\n"
+           "                      relative to the project where it can be); written with the\n"
+           "                      pictures or not at all; kartoplot render draws it again\n"
            "  --width PX --height PX      picture size, 16 to 20000 pixels (default 1600 × 1000);\n"
            "                      a PNG may need at most 1 GiB to draw (4 bytes a pixel)\n"
            "  --dpi N             resolution, 10 to 2400 (default 96); PDF pages larger than\n"
@@ -703,10 +724,14 @@ std::string chartHelpText() {
 
 std::string renderHelpText() {
     return "Usage: kartoplot render FILE.lyr [options]\n"
+           "       kartoplot render FILE.kartoplot [options]\n"
            "\n"
            "Draws the layer of a layer file: its data is read again from the paths the file\n"
            "holds (relative ones from the layer file's folder); a chart layer draws a bar\n"
            "chart for every feature from its attributes.\n"
+           "Draws the map of a project with its layers, graphics and charts, in the view it\n"
+           "was saved with (--width, --height and --dpi fit that view to another picture); a\n"
+           "data source that cannot be read fails the drawing and is named.\n"
            "\n"
            "  --backdrop FILE     draw the layers of FILE beneath, in the layer's coordinates\n"
            "  --out DIR --name BASE       write BASE.png, BASE.svg, BASE.pdf into DIR, all or none\n"

@@ -83,11 +83,16 @@ struct ChartJob {
                                               render::ExportFormat::Pdf};
     bool verbose = false;              // error records on standard error too
     std::string layerFile;             // also write a chart layer file (*.lyr) here; empty: none
+    std::string projectFile;           // also write a project (*.kartoplot) here; empty: none
 };
 
-// Draws a layer file: its layer read from its data, charts computed from the attributes.
+// Draws a layer file (its layer read from its data, charts computed from the attributes) or a
+// project (its focus map with its graphics, in the view it was saved with).
 struct RenderJob {
-    std::string layerFile;
+    std::string layerFile;             // the file to draw, when it is a layer file
+    std::string projectFile;           // the file to draw, when it is a project
+    bool sizeGiven = false;            // --width or --height given: a project's view is fitted to it
+    bool dpiGiven = false;             // --dpi given: a project's resolution is replaced
     std::string backdropPath;          // optional layer(s) drawn beneath
     int width = 1600;                  // pixels
     int height = 1000;

@@ -188,19 +188,16 @@ void frmKartoplot::connectUi() {
     connect(u.ChkAddLegendMin, &QCheckBox::toggled, this, [this] { ChkAddLegendMin_Click(); });
     connect(u.ChkAddLegendMax, &QCheckBox::toggled, this, [this] { ChkAddLegendMax_Click(); });
     click(u.CmdLegendFileName, &frmKartoplot::CmdLegendFileName_Click);
-    connect(u.ChkLoadLegend, &QCheckBox::toggled, this, [this](bool on) {
-        if (on && ui_->TxtLegendFile->text().isEmpty()) {
-            CmdLegendFileName_Click();
-        }
-    });
+    connect(u.ChkLoadLegend, &QCheckBox::toggled, this, [this] { ChkLoadLegend_Click(); });
+    click(u.CmdSaveLegend, &frmKartoplot::CmdSaveLegend_Click);
+    click(u.CmdLoadLegend, &frmKartoplot::CmdLoadLegend_Click);
 
     // Parameter files.
     click(u.CmdLoadParam, &frmKartoplot::CmdLoadParam_Click);
     click(u.CmdSaveParam, &frmKartoplot::CmdSaveParam_Click);
 
     // Commands still to come.
-    for (QPushButton* b : {u.CmdCreateLegend, u.CmdSaveLegend, u.CmdLoadLegend,
-                           u.CmdLoadGraphicsLayerFromFile,
+    for (QPushButton* b : {u.CmdCreateLegend, u.CmdLoadGraphicsLayerFromFile,
                            u.CmdSaveGraphicsLayerToFile, u.CmdRemoveLabels, u.CmdIdentityGraphics,
                            u.CmdMultyFieldsDelete}) {
         click(b, &frmKartoplot::showFunctionNotAvailable);
@@ -337,6 +334,8 @@ void frmKartoplot::unload() {
     engine_.document.reset();
     engine_.map.reset();
     chartFields_.clear();
+    loadedLegendSymbols_ = host::SymbolArray{};
+    savedLegendFields_.clear();
     layers_.clear();
     graphicsLayers_.clear();
     labelText_.reset();
@@ -412,27 +411,6 @@ void frmKartoplot::ChkAddLegendMin_Click() {
 
 void frmKartoplot::ChkAddLegendMax_Click() {
     ui_->txtLegendSuffixMax->setEnabled(ui_->ChkAddLegendMax->isChecked());
-}
-
-void frmKartoplot::CmdLegendFileName_Click() {
-    trapped("CmdLegendFileName_Click", [&] {
-        if (!interaction_) {
-            throw HostError(errnum::kObjectMissing, kMainDialogModule, "No user interaction service");
-        }
-        host::FileDialogRequest request;
-        request.title = messages_.text(language::MainFormMessage::OpenLegendTitle);
-        request.filter = messages_.text(language::MainFormMessage::OpenLegendFilter);
-        request.filterIndex = 2;
-        request.fileName = ui_->CmbLayers->currentText().toStdString() + ".lyr";
-        request.initialFolder = lastFolder_;
-        const auto path = interaction_->openFile(request);
-        if (!path) {
-            return;
-        }
-        const auto cut = path->find_last_of("/\\");
-        lastFolder_ = cut == std::string::npos ? std::string() : path->substr(0, cut + 1);
-        ui_->TxtLegendFile->setText(qs(*path));
-    });
 }
 
 void frmKartoplot::showFunctionNotAvailable() {

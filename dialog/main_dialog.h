@@ -32,8 +32,13 @@
 #include "language/locale_numbers.h"
 #include "language/messages.h"
 #include "language/translation.h"
+#include "relation/field_relation.h"
 
 class QTreeWidgetItem;
+
+namespace kartoplot::relation {
+class FrmRelaFields;
+}
 
 namespace kartoplot::dialog {
 
@@ -175,8 +180,29 @@ public:
     std::string mailLink() const;
     void ChkAddLegendMin_Click();
     void ChkAddLegendMax_Click();
+
+    // ---- legend files ----------------------------------------------------------------------------
     // Chooses a legend or layer file for TxtLegendFile (remembering its folder in LastFolder).
     void CmdLegendFileName_Click();
+    // Ticked while TxtLegendFile is empty: chooses the file at once.
+    void ChkLoadLegend_Click();
+    // Writes the legend of the one chart selected on the map to a *.leg file chosen in a save
+    // dialog; none or several selected elements get "Select ONLY ONE chart on the map" first.
+    // "was saved to file" follows only a written file.
+    void CmdSaveLegend_Click();
+    // Reads a *.leg or *.lyr file chosen in an open dialog, relates its fields to the chart
+    // fields (FrmRelaFields) and gives each row its partner's fill symbol, the rows ordered by
+    // their partners' places in the legend (rows without partner last, with the legend's first
+    // symbol). A file that gives nothing, or an empty chart field list, changes no row. Errors
+    // are passed over and reported at the end with the failing statement's line.
+    void CmdLoadLegend_Click();
+    // The fill symbols and the fields (name, position) of the legend CmdLoadLegend read last.
+    const host::SymbolArray& loadedLegendSymbols() const noexcept { return loadedLegendSymbols_; }
+    const relation::FieldTable& savedLegendFields() const noexcept { return savedLegendFields_; }
+    // Shows the field relation dialog for CmdLoadLegend and returns when it has closed (tests);
+    // empty: the dialog's modal exec().
+    using RelationShow = std::function<void(relation::FrmRelaFields&)>;
+    void setRelationShow(RelationShow show);
     // Commands not built yet: they say so through the interaction service.
     void showFunctionNotAvailable();
 
@@ -283,6 +309,10 @@ private:
     const host::SymbolArray& chartSymbols_ = chartFields_.symbolArray();
     language::DecimalSeparators separators_;
     std::string lastFolder_;
+    // The legend CmdLoadLegend read last: its fill symbols and its fields (name, position).
+    host::SymbolArray loadedLegendSymbols_;
+    relation::FieldTable savedLegendFields_;
+    RelationShow relationShow_;
     std::shared_ptr<host::TextSymbol> labelText_;
     std::shared_ptr<host::TextSymbol> legendText_;
     std::shared_ptr<host::LineSymbol> breakLine_;

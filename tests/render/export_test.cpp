@@ -82,13 +82,8 @@ TEST_F(Export, WritesEachFormatWithTheDataInView) {
         }
     }
     EXPECT_GT(red, 2 * 40) << "two markers of about 12 × 12 pixels, cut at the edges";
-    std::ifstream svg(dir / "map.svg");
-    const std::string text((std::istreambuf_iterator<char>(svg)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find("<svg"), std::string::npos);
-    std::ifstream pdf(dir / "map.pdf", std::ios::binary);
-    char head[5] = {};
-    pdf.read(head, 4);
-    EXPECT_EQ(std::string(head), "%PDF");
+    EXPECT_NE(readBytes(dir / "map.svg").find("<svg"), std::string::npos);
+    EXPECT_EQ(readBytes(dir / "map.pdf").rfind("%PDF", 0), 0u);
 }
 
 TEST_F(Export, RefusesWhatCannotBeWrittenInWordsLeavingNothing) {

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "host/host.h"
 #include "render/symbol_painter.h"
@@ -15,10 +18,34 @@
 namespace kartoplot::render {
 namespace {
 
+// A pixel of a drawing and the colour it should have, within `tolerance` (summed channels).
+struct Probe {
+    int x, y;
+    QRgb colour;
+    int tolerance = 40;
+};
+
+constexpr QRgb kWhite = qRgb(255, 255, 255);
+constexpr QRgb kBlack = qRgb(0, 0, 0);
+constexpr QRgb kRed = qRgb(255, 0, 0);
+constexpr QRgb kBlue = qRgb(0, 0, 255);
+constexpr QRgb kGreen = qRgb(0, 160, 0);
+
+bool near(QRgb a, QRgb b, int tolerance = 40) {
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+void expectProbes(const QImage& image, const std::vector<Probe>& probes) {
+    for (const Probe& p : probes) {
+        SCOPED_TRACE(::testing::Message() << p.x << ", " << p.y);
+        EXPECT_TRUE(near(image.pixel(p.x, p.y), p.colour, p.tolerance)) << std::hex << image.pixel(p.x, p.y);
+    }
+}
+
 // A 200 × 200 pixel view at 72 dpi where one map unit is one pixel and one point is one
 // pixel: the map point (x, y) is the pixel (x, 200 − y).
 class MapPicture : public ::testing::Test {
-protected:
+public:
     MapPicture() {
         host::DisplayTransformation& t = map.screenDisplay().transformation();
         t.setUnits(host::MapUnits::Metres);
@@ -48,7 +75,7 @@ protected:
 
     std::shared_ptr<host::BarChartSymbol> chart(std::vector<double> values) {
         auto c = std::make_shared<host::BarChartSymbol>();
-        c->symbols = host::SymbolArray{fill(qRgb(255, 0, 0)), fill(qRgb(0, 0, 255)), fill(qRgb(0, 160, 0))};
+        c->symbols = host::SymbolArray{fill(kRed), fill(kBlue), fill(kGreen)};
         c->values = std::move(values);
         c->maxValue = 10;
         c->size = 40;       // 40 px for a value of 10
@@ -65,8 +92,33 @@ protected:
         return e;
     }
 
-    static bool near(QRgb a, QRgb b, int tolerance = 40) {
-        return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+    // A layer of the shapes drawn with one symbol, added on top of the others.
+    void addLayer(host::GeometryType type, const std::vector<host::Geometry>& shapes,
+                  std::shared_ptr<host::Symbol> symbol) {
+        auto fc = std::make_shared<host::FeatureClass>("shapes", type);
+        for (const host::Geometry& shape : shapes) {
+            fc->createFeature(shape, {});
+        }
+        auto layer = std::make_shared<host::FeatureLayer>("shapes", fc);
+        auto renderer = std::make_shared<host::SimpleRenderer>();
+        renderer->symbol = std::move(symbol);
+        layer->setRenderer(renderer);
+        map.addLayer(layer);
+    }
+
+    // A chart of three bars of 10 at (100, 100) whose leader runs to (100, 30), 70 px below the
+    // chart's lower edge and 90 px from its centre; drawn only beyond `tolerance`.
+    void placeLedChart(double tolerance) {
+        auto c = chart({10, 10, 10});
+        c->background = std::make_shared<host::LineCallout>();
+        auto leader = std::make_shared<host::SimpleLineSymbol>();
+        leader->color = host::Color{0, 0, 0};
+        leader->width = 2;
+        c->background->leaderLine = leader;
+        c->background->leaderTolerance = tolerance;
+        c->background->gap = 3;
+        c->background->anchorPoint = {100, 30};
+        place(c, {100, 100});
     }
 
     host::Map map;
@@ -78,23 +130,10 @@ protected:
 TEST_F(MapPicture, NonFiniteAndHugeNumbersAreDrawnSafely) {
     constexpr double kInf = std::numeric_limits<double>::infinity();
     const double kNaN = std::nan("");
-    auto fc = std::make_shared<host::FeatureClass>("odd", host::GeometryType::Point);
-    for (const host::Point p : {host::Point{kNaN, 10}, host::Point{kInf, -kInf}, host::Point{9e307, 1e308}}) {
-        fc->createFeature(p, {});
-    }
-    auto points = std::make_shared<host::FeatureLayer>("odd", fc);
-    auto renderer = std::make_shared<host::SimpleRenderer>();
-    renderer->symbol = std::make_shared<host::SimpleMarkerSymbol>();
-    points->setRenderer(renderer);
-    map.addLayer(points);
-    auto lines = std::make_shared<host::FeatureClass>("lines", host::GeometryType::Polyline);
-    lines->createFeature(host::Polyline{{{{0, 0}, {kNaN, 5}, {1e308, -1e308}}}}, {});
-    auto lineLayer = std::make_shared<host::FeatureLayer>("lines", lines);
-    auto lineRenderer = std::make_shared<host::SimpleRenderer>();
-    lineRenderer->symbol = std::make_shared<host::SimpleLineSymbol>();
-    lineLayer->setRenderer(lineRenderer);
-    map.addLayer(lineLayer);
-
+    addLayer(host::GeometryType::Point, {host::Point{kNaN, 10}, host::Point{kInf, -kInf}, host::Point{9e307, 1e308}},
+             std::make_shared<host::SimpleMarkerSymbol>());
+    addLayer(host::GeometryType::Polyline, {host::Polyline{{{{0, 0}, {kNaN, 5}, {1e308, -1e308}}}}},
+             std::make_shared<host::SimpleLineSymbol>());
     place(chart({kNaN, 5, 1}), {20, 20});
     place(chart({1e308, -1e308, 1}), {40, 40});
     auto wide = chart({1, 2, 3});
@@ -108,31 +147,56 @@ TEST_F(MapPicture, NonFiniteAndHugeNumbersAreDrawnSafely) {
     place(chart({10, 5, 2.5}), {100, 100});
 
     const QImage image = draw();
-    EXPECT_TRUE(near(image.pixel(90, 80), qRgb(255, 0, 0))) << "the sound chart is drawn";
+    EXPECT_TRUE(near(image.pixel(90, 80), kRed)) << "the sound chart is drawn";
 }
 
-TEST_F(MapPicture, BarsStandSideBySideInTheirOwnColours) {
-    place(chart({10, 5, 2.5}), {100, 100});  // row 30 px wide centred on x = 100
-    const QImage image = draw();
-    struct Probe {
-        int x, y;
-        QRgb colour;
-    };
-    const Probe probes[] = {
-        {90, 99, qRgb(255, 0, 0)},   {90, 62, qRgb(255, 0, 0)},    // bar 0: 40 px tall
-        {90, 57, qRgb(255, 255, 255)},                              // above bar 0
-        {100, 99, qRgb(0, 0, 255)},  {100, 82, qRgb(0, 0, 255)},   // bar 1: 20 px
-        {100, 77, qRgb(255, 255, 255)},
-        {110, 99, qRgb(0, 160, 0)},  {110, 91, qRgb(0, 160, 0)},   // bar 2: 10 px
-        {110, 87, qRgb(255, 255, 255)},
-        {80, 101, qRgb(255, 255, 255)},                             // nothing below the point
-        {83, 80, qRgb(255, 255, 255)},                              // nothing left of the row
-    };
-    for (const Probe& p : probes) {
-        SCOPED_TRACE(::testing::Message() << p.x << ", " << p.y);
-        EXPECT_TRUE(near(image.pixel(p.x, p.y), p.colour)) << std::hex << image.pixel(p.x, p.y);
-    }
+// One scene on the map and the pixels it must show.
+struct Scene {
+    const char* name;
+    std::function<void(MapPicture&)> build;
+    std::vector<Probe> probes;
+};
+
+class MapScene : public MapPicture, public ::testing::WithParamInterface<Scene> {};
+
+TEST_P(MapScene, ShowsItsPixels) {
+    GetParam().build(*this);
+    expectProbes(draw(), GetParam().probes);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, MapScene,
+    ::testing::Values(
+        // A row 30 px wide centred on x = 100; bars of 40, 20 and 10 px.
+        Scene{"BarsSideBySide", [](MapPicture& m) { m.place(m.chart({10, 5, 2.5}), {100, 100}); },
+              {{90, 99, kRed}, {90, 62, kRed}, {90, 57, kWhite}, {100, 99, kBlue}, {100, 82, kBlue},
+               {100, 77, kWhite}, {110, 99, kGreen}, {110, 91, kGreen}, {110, 87, kWhite},
+               {80, 101, kWhite} /* nothing below the point */, {83, 80, kWhite} /* nor left of the row */}},
+        // Values 10 and -5: the chart spans 60 px, its zero line (row 120) 20 px above its lower edge.
+        Scene{"NegativeBarHangsBelowTheZeroLine", [](MapPicture& m) { m.place(m.chart({10, -5}), {100, 60}); },
+              {{95, 115, kRed}, {95, 125, kWhite}, {105, 125, kBlue}, {105, 138, kBlue}, {105, 115, kWhite}}},
+        // Symbols drawn twice their size: the bar is 80 px tall.
+        Scene{"ReferenceScaleSizesTheLayersSymbols",
+              [](MapPicture& m) {
+                  m.place(m.chart({10}), {100, 50});
+                  m.charts->setReferenceScale(m.map.mapScale() * 2);
+              },
+              {{100, 75, kRed}, {100, 65, kWhite}}},
+        Scene{"FeatureLayersBottomFirst",
+              [](MapPicture& m) {
+                  m.addLayer(host::GeometryType::Polygon, {host::Polygon::fromEnvelope({20, 20, 180, 180})},
+                             MapPicture::fill(qRgb(230, 220, 200)));
+                  auto marker = std::make_shared<host::SimpleMarkerSymbol>();
+                  marker->size = 10;
+                  marker->color = host::Color{0, 0, 0};
+                  m.addLayer(host::GeometryType::Point, {host::Point{100, 100}}, marker);
+              },
+              {{100, 100, kBlack}, {50, 50, qRgb(230, 220, 200)}, {10, 10, kWhite}}},
+        // The leader runs down and stops a gap short of the chart.
+        Scene{"LeaderBeyondTheTolerance", [](MapPicture& m) { m.placeLedChart(60); },
+              {{100, 150, kBlack, 120}, {100, 101, kWhite}, {100, 105, kBlack, 120}}},
+        Scene{"NoLeaderWithinTheTolerance", [](MapPicture& m) { m.placeLedChart(95); }, {{100, 150, kWhite}}}),
+    [](const ::testing::TestParamInfo<Scene>& info) { return std::string(info.param.name); });
 
 // A layer drawn by a chart renderer gives each feature the chart a marker element of the same
 // symbol would give at its point: centred on it, standing on it, sized by its own values.
@@ -167,29 +231,9 @@ TEST_F(MapPicture, ChartRendererDrawsEachFeatureLikeAChartMarkerOnItsPoint) {
     }
     EXPECT_LE(differing, 10) << "pixels where the layer and the markers differ";
     // The first chart: a 30 px row from x = 35 to 65 on the row y = 140, bars 40, 20, 10 px.
-    const struct {
-        int x, y;
-        QRgb colour;
-    } probes[] = {{37, 138, qRgb(255, 0, 0)}, {37, 102, qRgb(255, 0, 0)}, {37, 97, qRgb(255, 255, 255)},
-                  {50, 122, qRgb(0, 0, 255)}, {50, 117, qRgb(255, 255, 255)}, {62, 132, qRgb(0, 160, 0)},
-                  {62, 127, qRgb(255, 255, 255)}, {32, 138, qRgb(255, 255, 255)}, {67, 138, qRgb(255, 255, 255)},
-                  {50, 142, qRgb(255, 255, 255)}};
-    for (const auto& p : probes) {
-        SCOPED_TRACE(::testing::Message() << p.x << ", " << p.y);
-        EXPECT_TRUE(near(byRenderer.pixel(p.x, p.y), p.colour)) << std::hex << byRenderer.pixel(p.x, p.y);
-    }
-}
-
-TEST_F(MapPicture, NegativeBarHangsBelowTheZeroLine) {
-    // Values 10 and -5: the chart spans 60 px, its zero line 20 px above its lower edge.
-    place(chart({10, -5}), {100, 60});
-    const QImage image = draw();
-    const int zeroRow = 200 - 80;
-    EXPECT_TRUE(near(image.pixel(95, zeroRow - 5), qRgb(255, 0, 0)));
-    EXPECT_TRUE(near(image.pixel(95, zeroRow + 5), qRgb(255, 255, 255))) << "positive bar ends at zero";
-    EXPECT_TRUE(near(image.pixel(105, zeroRow + 5), qRgb(0, 0, 255)));
-    EXPECT_TRUE(near(image.pixel(105, zeroRow + 18), qRgb(0, 0, 255)));
-    EXPECT_TRUE(near(image.pixel(105, zeroRow - 5), qRgb(255, 255, 255))) << "negative bar starts at zero";
+    expectProbes(byRenderer, {{37, 138, kRed}, {37, 102, kRed}, {37, 97, kWhite}, {50, 122, kBlue}, {50, 117, kWhite},
+                              {62, 132, kGreen}, {62, 127, kWhite}, {32, 138, kWhite}, {67, 138, kWhite},
+                              {50, 142, kWhite}});
 }
 
 TEST_F(MapPicture, ThreeDimensionalBarsShowDarkerSideAndTop) {
@@ -206,59 +250,6 @@ TEST_F(MapPicture, ThreeDimensionalBarsShowDarkerSideAndTop) {
     EXPECT_LT(qRed(side), qRed(front));
     EXPECT_LT(qRed(top), qRed(front));
     EXPECT_NE(side, top) << "two different shades";
-}
-
-TEST_F(MapPicture, LeaderIsDrawnOnlyBeyondTheTolerance) {
-    auto c = chart({10, 10, 10});
-    c->background = std::make_shared<host::LineCallout>();
-    auto leader = std::make_shared<host::SimpleLineSymbol>();
-    leader->color = host::Color{0, 0, 0};
-    leader->width = 2;
-    c->background->leaderLine = leader;
-    c->background->leaderTolerance = 60;
-    c->background->gap = 3;
-    c->background->anchorPoint = {100, 30};  // 70 px below the chart's lower edge
-    place(c, {100, 100});
-    // The chart's centre is 90 px from the anchor: beyond 60, so the leader runs down.
-    QImage image = draw();
-    EXPECT_TRUE(near(image.pixel(100, 150), qRgb(0, 0, 0), 120));
-    EXPECT_TRUE(near(image.pixel(100, 101), qRgb(255, 255, 255))) << "stops a gap short of the chart";
-    EXPECT_TRUE(near(image.pixel(100, 105), qRgb(0, 0, 0), 120));
-    c->background->leaderTolerance = 95;
-    image = draw();
-    EXPECT_TRUE(near(image.pixel(100, 150), qRgb(255, 255, 255)));
-}
-
-TEST_F(MapPicture, GraphicsLayerReferenceScaleSizesItsSymbols) {
-    place(chart({10}), {100, 50});
-    charts->setReferenceScale(map.mapScale() * 2);  // symbols drawn twice their size
-    const QImage image = draw();
-    EXPECT_TRUE(near(image.pixel(100, 150 - 75), qRgb(255, 0, 0))) << "80 px tall now";
-    EXPECT_TRUE(near(image.pixel(100, 150 - 85), qRgb(255, 255, 255)));
-}
-
-TEST_F(MapPicture, FeatureLayersAreDrawnBottomFirstWithTheirSymbols) {
-    auto areas = std::make_shared<host::FeatureClass>("land", host::GeometryType::Polygon);
-    areas->createFeature(host::Polygon::fromEnvelope({20, 20, 180, 180}), {});
-    auto land = std::make_shared<host::FeatureLayer>("land", areas);
-    auto landRenderer = std::make_shared<host::SimpleRenderer>();
-    landRenderer->symbol = fill(qRgb(230, 220, 200));
-    land->setRenderer(landRenderer);
-    auto points = std::make_shared<host::FeatureClass>("towns", host::GeometryType::Point);
-    points->createFeature(host::Point{100, 100}, {});
-    auto towns = std::make_shared<host::FeatureLayer>("towns", points);
-    auto marker = std::make_shared<host::SimpleMarkerSymbol>();
-    marker->size = 10;
-    marker->color = host::Color{0, 0, 0};
-    auto townRenderer = std::make_shared<host::SimpleRenderer>();
-    townRenderer->symbol = marker;
-    towns->setRenderer(townRenderer);
-    map.addLayer(land);
-    map.addLayer(towns);  // on top
-    const QImage image = draw();
-    EXPECT_TRUE(near(image.pixel(100, 100), qRgb(0, 0, 0)));
-    EXPECT_TRUE(near(image.pixel(50, 50), qRgb(230, 220, 200)));
-    EXPECT_TRUE(near(image.pixel(10, 10), qRgb(255, 255, 255)));
 }
 
 TEST_F(MapPicture, TextIsDrawnWhereItsMeasuredBoundsSay) {

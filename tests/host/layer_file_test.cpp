@@ -137,20 +137,6 @@ TEST_F(LayerFileTest, EveryLayerAndRendererKindComesBackAsItWasWritten) {
     EXPECT_EQ(loader->queries.back(), "\"pop\" >= 5") << "the definition query reaches the reader";
 }
 
-TEST_F(LayerFileTest, ChartLayerDrawsEachFeaturesValuesWithTheStoredChart) {
-    const std::string path = (root / "maps" / "chart.lyr").string();
-    writeLayerFile(*layerOn("maps/data/cities.geojson", chartRenderer({"area", "pop"})), path);
-    const auto layer = std::dynamic_pointer_cast<FeatureLayer>(readLayerFile(path, *loader));
-    ASSERT_TRUE(layer);
-    const Feature* feature = layer->featureClass()->feature(1);
-    const auto chart = std::dynamic_pointer_cast<BarChartSymbol>(layer->symbolForFeature(*feature));
-    ASSERT_TRUE(chart);
-    EXPECT_EQ(chart->values, (std::vector<double>{3, 5}));
-    EXPECT_EQ(chart->symbols.count(), 2);
-    EXPECT_EQ(chart->maxValue, 12.5);
-    EXPECT_EQ(chart->size, 30);
-}
-
 TEST_F(LayerFileTest, SourcesAreStoredRelativeAndFoundAgainAfterTheFolderMoved) {
     const std::string folder = (root / "maps").string();
     const std::string data = (root / "maps" / "data" / "cities.geojson").string();

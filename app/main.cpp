@@ -2,6 +2,7 @@
 // over the bundled sample data when none is named, with the Kartoplot command on its toolbar.
 //
 //   kartoplot-desktop [FILE...]
+//   kartoplot-desktop PROJECT.kartoplot
 //   kartoplot-desktop --screenshots DIR   pictures of the window with charts and of the dialog
 #include <QAbstractButton>
 #include <QApplication>
@@ -185,7 +186,13 @@ int main(int argc, char** argv) {
             files.push_back(arguments[i].toStdString());
         }
     }
-    window.openFiles(files.empty() ? bundledData() : files);
+    // The dialog works on the document it was given: a new or opened project lets it go.
+    QObject::connect(&window, &app::MainWindow::documentReplaced, [] { command::releaseSharedDialog(); });
+    if (files.size() == 1 && std::filesystem::path(files[0]).extension() == ".kartoplot") {
+        window.openProjectFile(files[0]);
+    } else {
+        window.openFiles(files.empty() ? bundledData() : files);
+    }
     window.resize(kWindowWidth, kWindowHeight);
     if (!screenshots.empty()) {
         const int result = takeScreenshots(screenshots, window, command);

@@ -174,6 +174,7 @@ MainWindow::MainWindow(std::shared_ptr<host::Application> application,
     });
     connect(&canvas_, &MapCanvas::selectionChanged, this, &MainWindow::updateCommandState);
     updateStatus();
+    rememberDocumentState();
 }
 
 MainWindow::~MainWindow() = default;
@@ -184,9 +185,10 @@ QString MainWindow::text(language::DesktopMessage id) const {
 
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(text(Msg::FileMenu));
+    buildProjectMenu(file);
     QAction* open = file->addAction(text(Msg::OpenDataAction), this, &MainWindow::openData);
     open->setObjectName("actionOpenData");
-    open->setShortcut(QKeySequence::Open);
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));  // Ctrl+O opens projects
     QAction* exportMap =
         file->addAction(text(Msg::ExportMapAction), this, &MainWindow::exportMapFile);
     exportMap->setObjectName("actionExportMap");
@@ -400,6 +402,7 @@ void MainWindow::runCommand() {
         trap.run([&] { command_.onClick(); });
     }
     updateCommandState();
+    updateTitle();
 }
 
 }  // namespace kartoplot::app

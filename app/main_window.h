@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMainWindow>
+#include <QSettings>
 #include <QString>
 
 #include <functional>
@@ -13,12 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "app/document_state.h"
 #include "app/map_canvas.h"
 #include "host/interaction.h"
 #include "host/map.h"
 #include "language/messages.h"
 
 class QAction;
+class QCloseEvent;
+class QMenu;
 class QToolBar;
 
 namespace kartoplot::app {
@@ -70,6 +74,20 @@ public:
     // The command's toolbar action; nullptr until a command is installed.
     QAction* commandAction() const noexcept { return commandAction_; }
 
+    // ---- projects (main_window_project.cpp) ----
+    // At most this many projects are listed under File > Open recent.
+    static constexpr int kMaxRecentProjects = 8;
+    // Whether the document changed since it was opened or saved (see app/document_state.h).
+    bool isDocumentModified() const;
+    // Opens a project as the window's document, after asking about unsaved changes. False when
+    // it was not opened: cancelled, or failed (reported in a message box, the document kept).
+    // Layers whose data is missing are reported and kept without features.
+    bool openProjectFile(const std::string& path);
+    // The recent projects, newest first (from the user's settings).
+    QStringList recentProjects() const;
+    // Keeps the recent projects in this INI file instead of the user's settings.
+    void setSettingsFile(const QString& path);
+
 public slots:
     // File > Open data…: asks for a file and opens it.
     void openData();
@@ -80,11 +98,37 @@ public slots:
     void clearReferenceScale();
     // Enables the command's action when its enabled() says so.
     void updateCommandState();
+    // File > New project, Open project…, Save project, Save project as…: New and Open first
+    // ask whether to save unsaved changes (Yes saves, No discards, Cancel stops). Saving
+    // reports a failure in a message box and returns false; Save asks for a name when the
+    // document has none. The window title is "NAME — Kartoplot", NAME marked when modified.
+    void newProject();
+    void openProject();
+    bool saveProject();
+    bool saveProjectAs();
+
+signals:
+    // The window shows another document (New, Open): holders of the old one let it go.
+    void documentReplaced();
+
+protected:
+    // Asks about unsaved changes; Cancel keeps the window open.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     bool openFile(const std::string& path);
     bool openLayerFile(const std::string& path);
     void buildMenus();
+    void buildProjectMenu(QMenu* file);
+    bool maybeSaveChanges();
+    bool writeProject(const std::string& path);
+    void showDocument(std::shared_ptr<host::MapDocument> document);
+    void rememberDocumentState();
+    void updateTitle();
+    void addRecentProject(const std::string& path);
+    void rebuildRecentMenu();
+    QString projectName() const;
+    QSettings userSettings() const;
     void updateStatus();
     void runCommand();
     QString text(language::DesktopMessage id) const;
@@ -100,6 +144,9 @@ private:
     QAction* commandAction_ = nullptr;     // owned by the toolbar
     QAction* clearReferenceAction_ = nullptr;  // owned by the menu
     CommandButton command_;
+    QMenu* recentMenu_ = nullptr;  // owned by the File menu
+    QString settingsFile_;         // empty: the user's settings
+    DocumentState savedState_;     // the document's state when it was opened or saved
     bool dataShown_ = false;
 };
 

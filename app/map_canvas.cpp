@@ -118,6 +118,11 @@ void MapCanvas::showFocusMap() {
     update();
 }
 
+void MapCanvas::setDocument(std::shared_ptr<host::MapDocument> document) {
+    document_ = std::move(document);
+    showFocusMap();
+}
+
 host::DisplayTransformation& MapCanvas::view() const noexcept {
     return shownMap_->screenDisplay().transformation();
 }

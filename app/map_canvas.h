@@ -55,6 +55,8 @@ public:
     const std::shared_ptr<host::Map>& map() const noexcept { return document_->focusMap(); }
     // Attaches the canvas to the document's focus map again; call after setFocusMap().
     void showFocusMap();
+    // Shows another document's focus map (a project opened or a new one).
+    void setDocument(std::shared_ptr<host::MapDocument> document);
 
     Tool tool() const noexcept { return tool_; }
     void setTool(Tool tool);

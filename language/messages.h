@@ -208,6 +208,21 @@ enum class DesktopMessage {
     NothingToDrawStart = 23,   // NothingToDrawStart + path: no feature with a usable position
     NoFeaturesStart = 24,      // NoFeaturesStart + path: the file's layers are empty
     SkippedFeaturesStart = 25, // SkippedFeaturesStart + path + ": " + what was skipped
+    NewProjectAction = 26,
+    OpenProjectAction = 27,
+    SaveProjectAction = 28,
+    SaveProjectAsAction = 29,
+    RecentProjectsMenu = 30,
+    ClearRecentAction = 31,
+    ProjectFilter = 32,            // in the host's "Description|patterns|..." form
+    OpenProjectTitle = 33,
+    SaveProjectTitle = 34,
+    UntitledProject = 35,          // the name of a project not saved yet
+    SaveChangesStart = 36,         // SaveChangesStart + name + "?"; Yes saves, No discards
+    ProjectNotOpenedStart = 37,    // ProjectNotOpenedStart + the reason
+    ProjectNotSavedStart = 38,     // ProjectNotSavedStart + the reason
+    UnavailableSourcesStart = 39,  // UnavailableSourcesStart + one line per layer
+    ProjectSavedStart = 40,        // ProjectSavedStart + path
 };
 
 // Number of entries in the table that an id type names.
@@ -226,7 +241,7 @@ inline constexpr std::size_t kMessageCount<RelationMessage> = 6;
 template <>
 inline constexpr std::size_t kMessageCount<ChooserMessage> = 48;
 template <>
-inline constexpr std::size_t kMessageCount<DesktopMessage> = 25;
+inline constexpr std::size_t kMessageCount<DesktopMessage> = 40;
 
 // The current texts of one message table. Entries are numbered from 1, as the ids are.
 template <class Id>

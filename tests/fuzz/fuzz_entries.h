@@ -36,6 +36,10 @@ Outcome readPropertySetBytes(const std::uint8_t* data, std::size_t size);
 // data and every feature's symbol asked for.
 Outcome readLayerFileBytes(const std::uint8_t* data, std::size_t size);
 
+// The bytes as a project: read, written and read again, then built over sample data (a source
+// whose path holds "missing" is not there), every feature's symbol asked for, and stored again.
+Outcome readProjectBytes(const std::uint8_t* data, std::size_t size);
+
 // For LLVMFuzzerTestOneInput: a broken promise becomes a crash that libFuzzer records.
 inline int runForFuzzer(Entry entry, const std::uint8_t* data, std::size_t size) {
     const Outcome outcome = entry(data, size);

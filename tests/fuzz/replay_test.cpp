@@ -31,6 +31,7 @@ const Target kTargets[] = {
     {"options", parseOptions},
     {"property_set_file", readPropertySetBytes},
     {"layer_file", readLayerFileBytes},
+    {"project_file", readProjectBytes},
 };
 
 std::vector<fs::path> filesIn(const fs::path& folder) {

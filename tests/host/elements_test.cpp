@@ -99,7 +99,7 @@ TEST(ElementBounds, MarkerIsASquareOfItsSizeAndTextFollowsBothAlignments) {
     }
 }
 
-TEST(GroupElement, MovesItsMembersAndRefusesElementsThatBelongElsewhere) {
+TEST(GroupElement, MovesItsMembersRefusesElementsThatBelongElsewhereAndClonesWhole) {
     const ScreenDisplay d = unitDisplay();
     auto group = std::make_shared<GroupElement>();
     auto marker = chartAt({0, 0}, {10}, 10);
@@ -120,23 +120,21 @@ TEST(GroupElement, MovesItsMembersAndRefusesElementsThatBelongElsewhere) {
     expected.expand(line->queryBounds(d));
     EXPECT_EQ(group->queryBounds(d), expected);
 
+    // A clone copies the members and their names, and belongs nowhere.
+    GraphicsLayer layer("L");
+    layer.addElement(group);
+    marker->setName("Moscow");
+    const auto copy = std::static_pointer_cast<GroupElement>(group->clone());
+    ASSERT_EQ(copy->elementCount(), 2);
+    EXPECT_NE(copy->element(0), marker);
+    EXPECT_EQ(copy->element(0)->name(), "Moscow");
+    EXPECT_EQ(copy->element(0)->parent(), copy.get());
+    EXPECT_EQ(copy->container(), nullptr);
+
     group->deleteElement(*marker);
     EXPECT_EQ(marker->parent(), nullptr);
     EXPECT_EQ(group->elementCount(), 1);
     EXPECT_THROW(group->element(1), HostError);
-}
-
-TEST(GroupElement, CloneCopiesMembersAndNamesButBelongsNowhere) {
-    auto group = std::make_shared<GroupElement>();
-    auto m = chartAt({1, 1}, {3}, 10);
-    m->setName("Moscow");
-    group->addElement(m);
-    auto copy = std::static_pointer_cast<GroupElement>(group->clone());
-    ASSERT_EQ(copy->elementCount(), 1);
-    EXPECT_NE(copy->element(0), m);
-    EXPECT_EQ(copy->element(0)->name(), "Moscow");
-    EXPECT_EQ(copy->element(0)->parent(), copy.get());
-    EXPECT_EQ(copy->container(), nullptr);
 }
 
 // Name and custom property share one block that exists only while one of them is set, and the

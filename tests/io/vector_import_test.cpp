@@ -463,22 +463,19 @@ TEST_F(VectorImport, LayersAreListedAndImportedInFileOrderOrByName) {
     EXPECT_TRUE(listVectorLayers(missing).names.empty());
 }
 
-// The error of importing text written to file (not written when empty), with "@" for the path.
-std::string refusal(const fs::path& file, const std::string& text, const ImportOptions& options) {
-    if (!text.empty()) {
-        std::ofstream(file, std::ios::binary) << text;
-    }
-    ImportResult r = importVectorFile(file.string(), options);
-    EXPECT_TRUE(r.layers.empty());
-    const auto at = r.error.find(file.string());
-    return at == std::string::npos ? r.error : r.error.replace(at, file.string().size(), "@");
-}
-
 TEST_F(VectorImport, RefusalsNameTheFileAndTheReasonAndImportNothing) {
     const std::string point = shape("Point", "[0,0]");
     const std::string lonLat = "lon,lat\n1,2\n";
-    const auto error = [](const char* file, const std::string& text, ImportOptions options = {}) {
-        return refusal(dir_ / file, text, options);
+    // The error of importing text written to the file (not written when empty), "@" for its path.
+    const auto error = [](const char* name, const std::string& text, ImportOptions options = {}) {
+        const fs::path file = dir_ / name;
+        if (!text.empty()) {
+            std::ofstream(file, std::ios::binary) << text;
+        }
+        ImportResult r = importVectorFile(file.string(), options);
+        EXPECT_TRUE(r.layers.empty());
+        const auto at = r.error.find(file.string());
+        return at == std::string::npos ? r.error : r.error.replace(at, file.string().size(), "@");
     };
     EXPECT_EQ(error("absent.geojson", ""), "Cannot open @: the file does not exist.");
     EXPECT_EQ(error("notes.txt", "just some words"),

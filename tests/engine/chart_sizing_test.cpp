@@ -28,13 +28,6 @@ auto allOf(const SizeTexts& t) {
                     t.spinValue);
 }
 
-TEST_F(ChartSizingTest, ScaleFactorIsOneWithoutAReferenceScale) {
-    EXPECT_EQ(scaleFactor({0, 100000}), 1.0);
-    EXPECT_EQ(scaleFactor({-5, 100000}), 1.0);
-    EXPECT_EQ(scaleFactor({50000, 100000}), 0.5);
-    EXPECT_THROW(scaleFactor({50000, 0}), HostError);
-}
-
 TEST_F(ChartSizingTest, TheConversionsGiveTheDocumentedNumbers) {
     struct Case {
         const char* what;
@@ -54,6 +47,7 @@ TEST_F(ChartSizingTest, TheConversionsGiveTheDocumentedNumbers) {
         {"max value 0 (min mm)", {"10", "0", "57", "", ""}, {0, 1}, CalcMinMM, 0},
         {"max value 0 (min value)", {"", "0", "57", "", "2"}, {0, 1}, CalcMinValueFromMM, 0},
         {"f = 2 halves the size", {"10", "100", "", "", "2"}, {200000, 100000}, CalcChartSize, 28},
+        {"a negative reference is none", {"10", "100", "", "", "2"}, {-5, 100000}, CalcChartSize, 57},
         {"comma typed", {"", "", "30,0", "", ""}, {50000, 100000}, CalcSizeMM, 5.3},
         {"point typed", {"", "", "30.0", "", ""}, {50000, 100000}, CalcSizeMM, 5.3},
     };

@@ -95,7 +95,7 @@ TEST(MessageTexts, OuterBlanksAreExactlyWhereCallersJoinTexts) {
         EXPECT_EQ(blanksOf<ArchiveMessage>(language), (std::set<int>{4, 5, 21, 22, 24, 25}));
         EXPECT_EQ(blanksOf<NoticeMessage>(language), std::set<int>{});
         EXPECT_EQ(blanksOf<ChooserMessage>(language), std::set<int>{20});
-        EXPECT_EQ(blanksOf<DesktopMessage>(language), (std::set<int>{19, 20, 21, 23, 24, 25}));
+        EXPECT_EQ(blanksOf<DesktopMessage>(language), (std::set<int>{19, 20, 21, 23, 24, 25, 36, 37, 38, 40}));
     }
 }
 

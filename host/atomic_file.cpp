@@ -393,4 +393,10 @@ void removeTemporariesOnInterrupt() {
     });
 }
 
+void writeFileAtomically(const std::string& target, std::string_view bytes) {
+    AtomicFile file = AtomicFile::create(target);
+    file.write(bytes);
+    file.commit();
+}
+
 }  // namespace kartoplot::host

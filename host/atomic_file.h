@@ -62,6 +62,10 @@ private:
     bool committed_ = false;
 };
 
+// Writes the whole file at once through an AtomicFile: either the new bytes are in place or
+// the old file is untouched. Throws HostError as AtomicFile does.
+void writeFileAtomically(const std::string& target, std::string_view bytes);
+
 // Several files that replace their targets together or not at all: the pictures of one run,
 // a project and its side files. The destructor removes whatever was not committed.
 class AtomicFileSet {

@@ -252,10 +252,7 @@ std::string encodeLayerFile(const Layer& layer, const std::string& layerFilePath
 }
 
 void writeLayerFile(const Layer& layer, const std::string& path) {
-    const std::string bytes = encodeLayerFile(layer, path);
-    AtomicFile file = AtomicFile::create(path);
-    file.write(bytes);
-    file.commit();
+    writeFileAtomically(path, encodeLayerFile(layer, path));
 }
 
 std::shared_ptr<LayerRecord> decodeLayerFile(std::string_view bytes, const std::string& what) {

@@ -500,10 +500,7 @@ std::shared_ptr<HostObject> decodeObject(std::string_view bytes, const ClassRegi
 }
 
 void writePropertySetFile(const PropertySet& set, const std::string& path, const ClassRegistry& registry) {
-    const std::string bytes = encodeObject(set, registry);
-    AtomicFile file = AtomicFile::create(path);
-    file.write(bytes);
-    file.commit();
+    writeFileAtomically(path, encodeObject(set, registry));
 }
 
 std::shared_ptr<PropertySet> readPropertySetFile(const std::string& path, const ClassRegistry& registry) {

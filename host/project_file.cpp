@@ -506,10 +506,7 @@ std::string encodeProjectFile(const MapDocument& document, const std::string& pr
 }
 
 void writeProjectFile(const MapDocument& document, const std::string& path) {
-    const std::string bytes = encodeProjectFile(document, path);
-    AtomicFile file = AtomicFile::create(path);
-    file.write(bytes);
-    file.commit();
+    writeFileAtomically(path, encodeProjectFile(document, path));
 }
 
 std::shared_ptr<ProjectRecord> decodeProjectFile(std::string_view bytes, const std::string& what) {

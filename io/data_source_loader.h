@@ -2,9 +2,18 @@
 // layer read through GDAL (importVectorFile) with the layer's definition query applied.
 #pragma once
 
+#include <string>
+
 #include "host/layer_file.h"
 
 namespace kartoplot::io {
+
+// The source's layer (by name; empty: the file's first layer with geometry), its features
+// filtered by `definitionQuery` (an OGR SQL WHERE clause) and projected to `crs` (empty: the
+// source's). Never throws. A missing file gives "The data source PATH" + `whose` + " does not
+// exist."; a file without a layer with geometry and other failures give a sentence too.
+host::LoadedSource loadSourceLayer(const host::DataSource& source, const std::string& definitionQuery,
+                                   const std::string& crs, const std::string& whose = {});
 
 class FileDataSourceLoader final : public host::DataSourceLoader {
 public:

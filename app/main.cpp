@@ -27,6 +27,7 @@
 #include "dialog/main_dialog.h"
 #include "dialog/qt_interaction.h"
 #include "language/messages.h"
+#include "relation/frm_rela_fields.h"
 #include "render/text_metrics.h"
 
 #ifndef KARTOPLOT_DATA_DIR
@@ -67,7 +68,7 @@ private:
     std::shared_ptr<host::UserInteraction> interaction_;
 };
 
-// Pictures for the documentation: the dialog on each page, and the window after a run over
+// Pictures for the documentation: the dialog on each page, the field relation dialog, and the window after a run over
 // the cities of five million people and more.
 int takeScreenshots(const std::string& folder, app::MainWindow& window, command::ClsKartoplot& command) {
     std::filesystem::create_directories(folder);
@@ -116,6 +117,17 @@ int takeScreenshots(const std::string& folder, app::MainWindow& window, command:
     }
     if (tabs != nullptr) {
         tabs->setCurrentIndex(0);
+    }
+    // The field relation dialog as a legend load shows it: two fields paired by name, one left.
+    {
+        relation::FrmRelaFields relation(dlg);
+        relation.setLanguage("English");
+        relation.PopulateArrays({{"pop_max", 0}, {"pop_min", 1}, {"pop_other", 2}},
+                                {{"PLACES.POP_MAX", 0}, {"PLACES.POP_MIN", 1}, {"PLACES.RANK", 2}});
+        relation.AutoMapping(false);
+        relation.show();
+        QApplication::processEvents();
+        ok = save(relation.grab(), "relation-dialog.png") && ok;
     }
     // Chart the large cities: select them, then the dialog's OK with "selected" features.
     for (const auto& layer : window.map()->layers()) {

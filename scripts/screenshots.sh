@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Pictures of the desktop window with charts and of the main dialog's four pages, taken under
-# Xvfb from the real program, into docs/ (or the folder given).
+# Pictures of the desktop window with charts, of the main dialog's four pages and of the field
+# relation dialog, taken under Xvfb from the real program, into docs/ (or the folder given).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out="${1:-docs}"

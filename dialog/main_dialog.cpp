@@ -12,6 +12,7 @@
 
 #include "dialog/main_dialog_ui.h"
 #include "engine/graphics_layers.h"
+#include "engine/legend_files.h"
 #include "preview/draw_symbol.h"
 #include "preview/make_symbols.h"
 #include "resources/lock_bitmaps.h"
@@ -411,6 +412,20 @@ void frmKartoplot::ChkAddLegendMin_Click() {
 
 void frmKartoplot::ChkAddLegendMax_Click() {
     ui_->txtLegendSuffixMax->setEnabled(ui_->ChkAddLegendMax->isChecked());
+}
+
+std::optional<std::string> frmKartoplot::chooseFile(host::FileDialogRequest request,
+                                                    const std::string& ending, bool forSaving) {
+    if (!interaction_) {
+        throw HostError(errnum::kObjectMissing, kMainDialogModule, "No user interaction service");
+    }
+    request.fileName = ui_->CmbLayers->currentText().toStdString() + ending;
+    request.initialFolder = lastFolder_;
+    auto path = forSaving ? interaction_->saveFile(request) : interaction_->openFile(request);
+    if (path) {
+        lastFolder_ = engine::RemoveFileFromPath(*path);
+    }
+    return path;
 }
 
 void frmKartoplot::showFunctionNotAvailable() {

@@ -238,6 +238,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Shows a file dialog through the interaction service, starting in LastFolder and proposing
+    // the current layer's name followed by `ending`; the chosen file's folder becomes LastFolder.
+    // Empty when cancelled (LastFolder kept). Throws HostError without an interaction service.
+    std::optional<std::string> chooseFile(host::FileDialogRequest request, const std::string& ending,
+                                          bool forSaving);
     struct Ui;
 
     void buildUi();

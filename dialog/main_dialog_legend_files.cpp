@@ -30,15 +30,11 @@ QString qs(const std::string& text) {
 }
 
 // The open dialog of CmdLegendFileName and CmdLoadLegend.
-host::FileDialogRequest openLegendRequest(const language::MainFormMessages& messages,
-                                          const std::string& layerName,
-                                          const std::string& lastFolder) {
+host::FileDialogRequest openLegendRequest(const language::MainFormMessages& messages) {
     host::FileDialogRequest request;
     request.title = messages.text(MainFormMessage::OpenLegendTitle);
     request.filter = messages.text(MainFormMessage::OpenLegendFilter);
     request.filterIndex = kLegendOpenFilterLayer;
-    request.fileName = layerName + kLayerFileEnding;
-    request.initialFolder = lastFolder;
     request.overwritePrompt = true;
     return request;
 }
@@ -108,16 +104,10 @@ void frmKartoplot::setRelationShow(RelationShow show) {
 
 void frmKartoplot::CmdLegendFileName_Click() {
     trapped("CmdLegendFileName_Click", [&] {
-        if (!interaction_) {
-            throw HostError(errnum::kObjectMissing, kMainDialogModule,
-                            "No user interaction service");
-        }
-        const auto path = interaction_->openFile(
-            openLegendRequest(messages_, ui_->CmbLayers->currentText().toStdString(), lastFolder_));
+        const auto path = chooseFile(openLegendRequest(messages_), kLayerFileEnding, false);
         if (!path) {
             return;  // cancelled: LastFolder and TxtLegendFile kept
         }
-        lastFolder_ = engine::RemoveFileFromPath(*path);
         ui_->TxtLegendFile->setText(qs(*path));
     });
 }
@@ -152,14 +142,11 @@ void frmKartoplot::CmdSaveLegend_Click() {
         request.title = title;
         request.filter = messages_.text(MainFormMessage::SaveLegendFilter);
         request.filterIndex = 1;
-        request.fileName = ui_->CmbLayers->currentText().toStdString() + kLegendFileEnding;
-        request.initialFolder = lastFolder_;
         request.overwritePrompt = true;
-        const auto path = interaction_->saveFile(request);
+        const auto path = chooseFile(request, kLegendFileEnding, true);
         if (!path) {
             return;  // cancelled: nothing written, LastFolder kept
         }
-        lastFolder_ = engine::RemoveFileFromPath(*path);
 
         try {
             trap.at(4);
@@ -223,14 +210,8 @@ void frmKartoplot::CmdLoadLegend_Click() {
     std::optional<std::string> chosen;
     const bool asked = trapped(kProcedure, [&](ErrorTrap& trap) {
         trap.at(1);
-        if (!interaction_) {
-            throw HostError(errnum::kObjectMissing, kMainDialogModule,
-                            "No user interaction service");
-        }
-        chosen = interaction_->openFile(
-            openLegendRequest(messages_, ui_->CmbLayers->currentText().toStdString(), lastFolder_));
+        chosen = chooseFile(openLegendRequest(messages_), kLayerFileEnding, false);
         if (chosen) {
-            lastFolder_ = engine::RemoveFileFromPath(*chosen);
             ui_->TxtLegendFile->setText(qs(*chosen));
         }
     });

@@ -399,21 +399,14 @@ bool frmKartoplot::PopulateControls(const host::PropertySet& parameters) {
 
 void frmKartoplot::CmdSaveParam_Click() {
     trapped("CmdSaveParam_Click", [&] {
-        if (!interaction_) {
-            throw HostError(errnum::kObjectMissing, kMainDialogModule,
-                            "No user interaction service");
-        }
         host::FileDialogRequest request;
         request.title = messages_.text(language::MainFormMessage::SaveParametersTitle);
         request.filter = messages_.text(language::MainFormMessage::ParameterFileFilter);
-        request.fileName = ui_->CmbLayers->currentText().toStdString() + kParameterFileExtension;
-        request.initialFolder = lastFolder_;
         request.overwritePrompt = true;
-        const auto path = interaction_->saveFile(request);
+        const auto path = chooseFile(request, kParameterFileExtension, true);
         if (!path) {
             return;  // cancelled: nothing written, LastFolder kept
         }
-        lastFolder_ = engine::RemoveFileFromPath(*path);
         // PopulateParameters and the file writer report their own failures.
         if (const auto parameters = PopulateParameters()) {
             engine::SavePropertySetToFile(*parameters, *path);
@@ -423,21 +416,14 @@ void frmKartoplot::CmdSaveParam_Click() {
 
 void frmKartoplot::CmdLoadParam_Click() {
     trapped("CmdLoadParam_Click", [&] {
-        if (!interaction_) {
-            throw HostError(errnum::kObjectMissing, kMainDialogModule,
-                            "No user interaction service");
-        }
         host::FileDialogRequest request;
         request.title = messages_.text(language::MainFormMessage::LoadParametersTitle);
         request.filter = messages_.text(language::MainFormMessage::ParameterFileFilter);
-        request.fileName = ui_->CmbLayers->currentText().toStdString() + kParameterFileExtension;
-        request.initialFolder = lastFolder_;
         request.overwritePrompt = false;
-        const auto path = interaction_->openFile(request);
+        const auto path = chooseFile(request, kParameterFileExtension, false);
         if (!path) {
             return;  // cancelled: nothing read, LastFolder kept
         }
-        lastFolder_ = engine::RemoveFileFromPath(*path);
         // An unreadable file has been reported by the reader; no control changes.
         if (const auto parameters = engine::LoadPropertySetFromFile(*path)) {
             PopulateControls(*parameters);

@@ -133,6 +133,9 @@ constexpr MessageText<NoticeMessage> kNoticeTexts[] = {
     {NoticeMessage::FunctionNotAvailable, "Эта функция пока недоступна.",
      "This function is not available yet."},
     {NoticeMessage::NoPointLayer, "Нет точечного слоя для диаграмм", "No point layer to chart"},
+    {NoticeMessage::GraphicsNotSaved, "Графика не сохранена в файл", "The graphics were not saved"},
+    {NoticeMessage::GraphicsNotLoaded, "Графика не загружена из файла",
+     "The graphics were not loaded"},
 };
 
 // The sort's message exists in Russian only; English shows the same text.

@@ -113,6 +113,10 @@ enum class NoticeMessage {
     LayerFilesNotAvailable = 1,
     FunctionNotAvailable = 2,
     NoPointLayer = 3,
+    // Said after a graphics file was not written or not read, followed by a line break and
+    // what failed.
+    GraphicsNotSaved = 4,
+    GraphicsNotLoaded = 5,
 };
 
 // Entries of the field relation dialog's table: the pieces of the table sort's message about
@@ -235,7 +239,7 @@ inline constexpr std::size_t kMessageCount<MainFormMessage> = 36;
 template <>
 inline constexpr std::size_t kMessageCount<ArchiveMessage> = 28;
 template <>
-inline constexpr std::size_t kMessageCount<NoticeMessage> = 3;
+inline constexpr std::size_t kMessageCount<NoticeMessage> = 5;
 template <>
 inline constexpr std::size_t kMessageCount<RelationMessage> = 6;
 template <>

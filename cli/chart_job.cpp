@@ -8,11 +8,13 @@
 #include <ostream>
 #include <sstream>
 
+#include "archive/graphics_archive.h"
 #include "cli/console.h"
 #include "errors/error_handling.h"
 #include "engine/attribute_statistics.h"
 #include "engine/chart_run.h"
 #include "engine/chart_sizing.h"
+#include "engine/graphics_layers.h"
 #include "engine/layer_files.h"
 #include "host/atomic_file.h"
 #include "host/layer_file.h"
@@ -381,6 +383,73 @@ host::Envelope withMargin(const host::Envelope& extent) {
                           extent.yMax() + margin);
 }
 
+// The bytes of a graphics file of the chart graphics layer of `layer`, or "" with `error` set.
+std::string chartGraphicsFileBytes(const std::string& path, const host::Map& map,
+                                   const host::FeatureLayer& layer, std::string& error) {
+    const auto charts = map.basicGraphicsLayer().findLayer(layer.name() + engine::kChartLayerSuffix);
+    if (!charts) {
+        error = "no chart graphics layer was made, so no graphics file was written";
+        return {};
+    }
+    try {
+        return host::encodeObject(
+            *archive::graphicsArchiveSet(archive::copiedElements(*charts), *charts, map));
+    } catch (const HostError& e) {
+        error = "the graphics file " + path + " cannot be written: " + e.description();
+        return {};
+    }
+}
+
+// Draws the elements of a graphics file over the map on a graphics layer of their own, named
+// after the file. Saved parameters that differ from the drawing are named on `err` and not
+// restored. Returns "" or why nothing was added (a file that cannot be read or lacks a value).
+std::string overlayGraphics(host::Map& map, const std::string& path, std::ostream& out,
+                            std::ostream& err) {
+    language::ArchiveMessages messages;
+    language::LoadOpenSaveMessages(messages, "English");
+    archive::GraphicsArchive saved;
+    try {
+        saved = archive::readGraphicsFile(path);
+    } catch (const HostError& e) {
+        return "the graphics file cannot be read: " + e.description();
+    }
+    if (const auto missing = saved.firstMissing()) {
+        return path + ": " +
+               (*missing == archive::ArchiveEntry::Graphics
+                    ? messages.text(language::ArchiveMessage::NoGraphicsInFile)
+                    : messages.text(language::ArchiveMessage::NoDataAbout) +
+                          archive::displayName(messages, *missing));
+    }
+    std::string name = std::filesystem::path(path).stem().string();
+    if (name.empty()) {
+        name = "graphics";
+    }
+    const std::string base = name;
+    for (int n = 2; map.basicGraphicsLayer().findLayer(name); ++n) {
+        name = base + " (" + std::to_string(n) + ")";
+    }
+    // A new layer has no reference scale of its own: the map's sizes its symbols.
+    const archive::EntryFlags differs = archive::differingEntries(saved, map, 0.0);
+    if (const auto names = archive::flaggedNames(messages, differs); !names.empty()) {
+        std::string list;
+        for (const auto& n : names) {
+            list += (list.empty() ? "" : ", ") + n;
+        }
+        err << "kartoplot: warning: " << path << ": "
+            << messages.text(language::ArchiveMessage::SavedDataDiffers) << "(" << list
+            << "); the command line does not restore them\n";
+    }
+    try {
+        const auto layer = map.basicGraphicsLayer().addLayer(name);
+        const int added = archive::addArchivedElements(saved, *layer);
+        out << "kartoplot: drew " << added << (added == 1 ? " element" : " elements") << " of " << path
+            << " on the graphics layer " << name << '\n';
+    } catch (const HostError& e) {
+        return "the graphics of " + path + " cannot be added: " + e.description();
+    }
+    return {};
+}
+
 class Stopwatch {
 public:
     double seconds() const {
@@ -670,6 +739,14 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
         }
         sideFiles.push_back({job.layerFile, std::move(bytes)});
     }
+    if (!job.graphicsFile.empty()) {
+        std::string error;
+        std::string bytes = chartGraphicsFileBytes(job.graphicsFile, map, *layer, error);
+        if (!error.empty()) {
+            return fail(error);
+        }
+        sideFiles.push_back({job.graphicsFile, std::move(bytes)});
+    }
     if (!job.projectFile.empty()) {
         try {
             sideFiles.push_back({job.projectFile, host::encodeProjectFile(*document, job.projectFile)});
@@ -760,6 +837,11 @@ JobReport renderProject(const RenderJob& job, std::ostream& out, std::ostream& e
     exportOptions.extent = extent;
     map.screenDisplay().transformation() = render::exportView(map, exportOptions);
     map.setReferenceScale(saved.referenceScale());  // symbols keep the size the project gave them
+    if (!job.graphicsFile.empty()) {
+        if (const std::string error = overlayGraphics(map, job.graphicsFile, out, err); !error.empty()) {
+            return fail(error);
+        }
+    }
 
     std::vector<std::string> paths;
     if (const std::string error =
@@ -841,6 +923,11 @@ JobReport runRenderJob(const RenderJob& job, std::ostream& out, std::ostream& er
     exportOptions.extent = withMargin(extent);
     map.screenDisplay().transformation() = render::exportView(map, exportOptions);
     map.setReferenceScale(map.mapScale());  // symbol sizes are true at this scale
+    if (!job.graphicsFile.empty()) {
+        if (const std::string error = overlayGraphics(map, job.graphicsFile, out, err); !error.empty()) {
+            return fail(error);
+        }
+    }
 
     std::vector<std::string> paths;
     if (const std::string error =

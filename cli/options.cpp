@@ -274,6 +274,14 @@ bool isProjectFileName(const std::string& path) {
     return path.size() > kEnding.size() && lower(path.substr(path.size() - kEnding.size())) == kEnding;
 }
 
+bool isGraphicsFileName(const std::string& path) {
+    return path.size() > 4 && lower(path.substr(path.size() - 4)) == ".obj";
+}
+
+std::string graphicsFileRefusal(const std::string& path) {
+    return "--graphics names a graphics file ending in .obj, not '" + path + "'";
+}
+
 using OptionList = std::vector<std::pair<std::string, std::optional<std::string>>>;
 
 Command parseRenderCommand(const std::vector<std::string>& words, const OptionList& options) {
@@ -324,6 +332,9 @@ Command parseRenderCommand(const std::vector<std::string>& words, const OptionLi
                 job.dpi = *n;
                 job.dpiGiven = true;
             }
+        } else if (name == "--graphics" && value) {
+            job.graphicsFile = *value;
+            error = isGraphicsFileName(*value) ? "" : graphicsFileRefusal(*value);
         } else if (name == "--verbose" && !value) {
             job.verbose = true;
         } else {
@@ -524,6 +535,7 @@ Command parseCommandLine(const std::vector<std::string>& args) {
         {"--title", setText(job.title)},
         {"--layer-file", setText(job.layerFile)},
         {"--project", setText(job.projectFile)},
+        {"--graphics", setText(job.graphicsFile)},
         {"--point-size", setBounded(job.pointSize, "--point-size", kPoints)},
         {"--min", setOptional(job.minValue, "--min", kAnyValue)},
         {"--max", setOptional(job.maxValue, "--max", Bounds{0, kMaxMagnitude, true, ""})},
@@ -639,6 +651,9 @@ Command parseCommandLine(const std::vector<std::string>& args) {
     if (!job.projectFile.empty() && !isProjectFileName(job.projectFile)) {
         return UsageError{"--project names a project ending in .kartoplot, not '" + job.projectFile + "'"};
     }
+    if (!job.graphicsFile.empty() && !isGraphicsFileName(job.graphicsFile)) {
+        return UsageError{graphicsFileRefusal(job.graphicsFile)};
+    }
     if (const std::string refusal = pictureRefusal(job.formats, job.width, job.height); !refusal.empty()) {
         return UsageError{refusal};
     }
@@ -654,6 +669,7 @@ std::string usageText() {
            "  chart FILE --fields A,B,...   chart the numeric fields of a point layer\n"
            "  render FILE.lyr [--out DIR]   draw a layer file (a chart layer draws its charts)\n"
            "  render FILE.kartoplot [--out DIR]   draw a project's map with its charts\n"
+           "  render FILE --graphics G.obj  draw a graphics file's charts over the map as well\n"
            "  demo [--out DIR]              chart the bundled world cities over the land\n"
            "  layers FILE                   list the layers of a data file\n"
            "  help [chart|render]           this text, or the options of chart or render\n"
@@ -709,6 +725,10 @@ std::string chartHelpText() {
            "                      the chart graphics layer in this view (data by path,\n"
            "                      relative to the project where it can be); written with the\n"
            "                      pictures or not at all; kartoplot render draws it again\n"
+           "  --graphics FILE.obj also write a graphics file: the chart graphics layer with the\n"
+           "                      map's scale, reference scale and coordinate system; written\n"
+           "                      with the pictures or not at all; kartoplot render --graphics\n"
+           "                      draws it over other data, the desktop's archive dialog loads it\n"
            "  --width PX --height PX      picture size, 16 to 20000 pixels (default 1600 × 1000);\n"
            "                      a PNG may need at most 1 GiB to draw (4 bytes a pixel)\n"
            "  --dpi N             resolution, 10 to 2400 (default 96); PDF pages larger than\n"
@@ -734,6 +754,12 @@ std::string renderHelpText() {
            "data source that cannot be read fails the drawing and is named.\n"
            "\n"
            "  --backdrop FILE     draw the layers of FILE beneath, in the layer's coordinates\n"
+           "  --graphics FILE.obj draw the elements of a graphics file over the data, on a graphics\n"
+           "                      layer of their own. A saved map scale, reference scale, layer\n"
+           "                      reference scale or coordinate system that differs from this\n"
+           "                      drawing is named in a warning but not restored: the elements\n"
+           "                      stand at their saved coordinates, sized for this view. A file\n"
+           "                      that lacks one of its five values is refused: nothing is written\n"
            "  --out DIR --name BASE       write BASE.png, BASE.svg, BASE.pdf into DIR, all or none\n"
            "  --formats png,svg,pdf       which files to write\n"
            "  --width PX --height PX      picture size, 16 to 20000 pixels (default 1600 × 1000)\n"

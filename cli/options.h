@@ -84,6 +84,7 @@ struct ChartJob {
     bool verbose = false;              // error records on standard error too
     std::string layerFile;             // also write a chart layer file (*.lyr) here; empty: none
     std::string projectFile;           // also write a project (*.kartoplot) here; empty: none
+    std::string graphicsFile;          // also write the chart graphics layer (*.obj) here; empty: none
 };
 
 // Draws a layer file (its layer read from its data, charts computed from the attributes) or a
@@ -94,6 +95,7 @@ struct RenderJob {
     bool sizeGiven = false;            // --width or --height given: a project's view is fitted to it
     bool dpiGiven = false;             // --dpi given: a project's resolution is replaced
     std::string backdropPath;          // optional layer(s) drawn beneath
+    std::string graphicsFile;          // a graphics file (*.obj) drawn over the data; empty: none
     int width = 1600;                  // pixels
     int height = 1000;
     double dpi = 96.0;

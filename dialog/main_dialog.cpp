@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "archive/frm_open_save_graph_layer.h"
 #include "dialog/main_dialog_ui.h"
 #include "engine/graphics_layers.h"
 #include "engine/legend_files.h"
@@ -197,9 +198,12 @@ void frmKartoplot::connectUi() {
     click(u.CmdLoadParam, &frmKartoplot::CmdLoadParam_Click);
     click(u.CmdSaveParam, &frmKartoplot::CmdSaveParam_Click);
 
+    // Graphics archive.
+    click(u.CmdSaveGraphicsLayerToFile, &frmKartoplot::CmdSaveGraphicsLayerToFile_Click);
+    click(u.CmdLoadGraphicsLayerFromFile, &frmKartoplot::CmdLoadGraphicsLayerFromFile_Click);
+
     // Commands still to come.
-    for (QPushButton* b : {u.CmdCreateLegend, u.CmdLoadGraphicsLayerFromFile,
-                           u.CmdSaveGraphicsLayerToFile, u.CmdRemoveLabels, u.CmdIdentityGraphics,
+    for (QPushButton* b : {u.CmdCreateLegend, u.CmdRemoveLabels, u.CmdIdentityGraphics,
                            u.CmdMultyFieldsDelete}) {
         click(b, &frmKartoplot::showFunctionNotAvailable);
     }
@@ -326,6 +330,9 @@ void frmKartoplot::createDefaultSymbols() {
 }
 
 void frmKartoplot::unload() {
+    if (archiveDialog_) {
+        archiveDialog_->unload();  // it lets the document go with this dialog
+    }
     watchedConnection_.disconnect();
     watchedLayer_.reset();
     application_.reset();
@@ -439,6 +446,25 @@ void frmKartoplot::showFunctionNotAvailable() {
                                  kMessageTitle, host::MessageButtons::Ok,
                                  host::MessageIcon::Information);
     });
+}
+
+void frmKartoplot::CmdSaveGraphicsLayerToFile_Click() {
+    trapped("CmdSaveGraphicsLayerToFile_Click", [&] { showArchiveDialog(true); });
+}
+
+void frmKartoplot::CmdLoadGraphicsLayerFromFile_Click() {
+    trapped("CmdLoadGraphicsLayerFromFile_Click", [&] { showArchiveDialog(false); });
+}
+
+void frmKartoplot::showArchiveDialog(bool saving) {
+    if (!archiveDialog_) {
+        archiveDialog_ = std::make_unique<archive::FrmOpenSaveGraphLayer>(this);
+    }
+    archiveDialog_->setDocument(document_);
+    archiveDialog_->setMode(saving ? archive::ArchiveMode::Save : archive::ArchiveMode::Load);
+    archiveDialog_->setLanguage(language_);
+    archiveDialog_->setInteraction(interaction_);
+    archiveDialog_->showModeless();
 }
 
 // ---- pictures -----------------------------------------------------------------------------

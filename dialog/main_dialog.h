@@ -39,6 +39,9 @@ class QTreeWidgetItem;
 namespace kartoplot::relation {
 class FrmRelaFields;
 }
+namespace kartoplot::archive {
+class FrmOpenSaveGraphLayer;
+}
 
 namespace kartoplot::dialog {
 
@@ -206,6 +209,14 @@ public:
     // Commands not built yet: they say so through the interaction service.
     void showFunctionNotAvailable();
 
+    // ---- graphics archive ----------------------------------------------------------------------
+    // Open the one shared archive dialog (made on first use) in save / load mode with this
+    // dialog's document, language and interaction service, shown without blocking.
+    void CmdSaveGraphicsLayerToFile_Click();
+    void CmdLoadGraphicsLayerFromFile_Click();
+    // The shared archive dialog, or nullptr before its first use.
+    archive::FrmOpenSaveGraphLayer* archiveDialog() const noexcept { return archiveDialog_.get(); }
+
     // ---- parameter files ------------------------------------------------------------------------
     // A new set of the 24 parameter entries (TxtMinValue ... CmdOutlineColor) read from the
     // controls: texts as typed, check boxes "True"/"False", the placement option's index
@@ -294,6 +305,7 @@ private:
     engine::MapScales mapScales() const;
     void writeNumber(const char* textBox, double value);
     void message(const std::string& text, host::MessageIcon icon = host::MessageIcon::None);
+    void showArchiveDialog(bool saving);
     void applyLanguageTexts();
     void createDefaultSymbols();
 
@@ -318,6 +330,8 @@ private:
     host::SymbolArray loadedLegendSymbols_;
     relation::FieldTable savedLegendFields_;
     RelationShow relationShow_;
+    // The graphics archive dialog: one instance, a dialog window of its own over this one.
+    std::unique_ptr<archive::FrmOpenSaveGraphLayer> archiveDialog_;
     std::shared_ptr<host::TextSymbol> labelText_;
     std::shared_ptr<host::TextSymbol> legendText_;
     std::shared_ptr<host::LineSymbol> breakLine_;

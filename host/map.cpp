@@ -83,38 +83,6 @@ void Map::setActiveGraphicsLayer(std::shared_ptr<GraphicsLayer> layer) {
     active_ = layer ? std::move(layer) : basic_;
 }
 
-const std::shared_ptr<Element>& Map::selectedElement(int index) const {
-    if (index < 0 || index >= elementSelectionCount()) {
-        throw HostError(errnum::kSubscriptRange, "Map",
-                        "Selected element index " + std::to_string(index) +
-                            " is outside the graphics selection");
-    }
-    return selectedElements_[static_cast<std::size_t>(index)];
-}
-
-void Map::selectElement(std::shared_ptr<Element> element) {
-    if (!element) {
-        return;
-    }
-    const bool already = std::any_of(selectedElements_.begin(), selectedElements_.end(),
-                                     [&](const auto& e) { return e == element; });
-    if (!already) {
-        selectedElements_.push_back(std::move(element));
-    }
-}
-
-void Map::unselectElement(const Element& element) {
-    std::erase_if(selectedElements_, [&](const auto& e) { return e.get() == &element; });
-}
-
-void Map::setCurrentElement(const Element& element) {
-    const auto it = std::find_if(selectedElements_.begin(), selectedElements_.end(),
-                                 [&](const auto& e) { return e.get() == &element; });
-    if (it != selectedElements_.end()) {
-        std::rotate(selectedElements_.begin(), it, it + 1);
-    }
-}
-
 PageLayout::PageLayout() {
     DisplayTransformation& t = screenDisplay().transformation();
     t.setUnits(units_);

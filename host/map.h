@@ -9,6 +9,7 @@
 
 #include "host/display.h"
 #include "host/graphics.h"
+#include "host/graphics_selection.h"
 #include "host/layers.h"
 #include "host/signal.h"
 
@@ -123,15 +124,19 @@ public:
     // Makes a graphics layer active; nullptr makes the basic layer active again.
     void setActiveGraphicsLayer(std::shared_ptr<GraphicsLayer> layer);
 
-    // Selected graphic elements, in the order they were selected.
-    int elementSelectionCount() const noexcept { return static_cast<int>(selectedElements_.size()); }
-    // Selected element at 0-based index; throws HostError outside the selection.
-    const std::shared_ptr<Element>& selectedElement(int index) const;
-    void selectElement(std::shared_ptr<Element> element);
-    void unselectElement(const Element& element);
-    void unselectAllElements() noexcept { selectedElements_.clear(); }
-    // Moves an already selected element to the front of the selection.
-    void setCurrentElement(const Element& element);
+    // The graphics selection: the selected graphic elements, in the order they were selected.
+    GraphicsSelection& graphicsSelection() noexcept { return graphicsSelection_; }
+    const GraphicsSelection& graphicsSelection() const noexcept { return graphicsSelection_; }
+    // Shorthands for the graphics selection's count, element, select, unselect, clear and
+    // setCurrent (an element outside the selection throws HostError).
+    int elementSelectionCount() const { return graphicsSelection_.count(); }
+    const std::shared_ptr<Element>& selectedElement(int index) const {
+        return graphicsSelection_.element(index);
+    }
+    void selectElement(std::shared_ptr<Element> element) { graphicsSelection_.select(std::move(element)); }
+    void unselectElement(const Element& element) { graphicsSelection_.unselect(element); }
+    void unselectAllElements() { graphicsSelection_.clear(); }
+    void setCurrentElement(const Element& element) { graphicsSelection_.setCurrent(element); }
 
 private:
     std::string name_;
@@ -139,7 +144,7 @@ private:
     std::shared_ptr<const SpatialReference> srs_;
     std::shared_ptr<CompositeGraphicsLayer> basic_ = std::make_shared<CompositeGraphicsLayer>();
     std::shared_ptr<GraphicsLayer> active_;
-    std::vector<std::shared_ptr<Element>> selectedElements_;
+    GraphicsSelection graphicsSelection_{*basic_};
 };
 
 // The page: its size and units and its own graphics (legends and surrounds).

@@ -136,6 +136,9 @@ constexpr MessageText<NoticeMessage> kNoticeTexts[] = {
     {NoticeMessage::GraphicsNotSaved, "Графика не сохранена в файл", "The graphics were not saved"},
     {NoticeMessage::GraphicsNotLoaded, "Графика не загружена из файла",
      "The graphics were not loaded"},
+    {NoticeMessage::DeleteFieldsQuestion,
+     "Удалить эти поля из слоя на карте? Файл данных слоя не изменится.",
+     "Delete these fields from the layer in the map? The layer's data file is not changed."},
 };
 
 // The sort's message exists in Russian only; English shows the same text.
@@ -253,6 +256,14 @@ constexpr MessageText<DesktopMessage> kDesktopTexts[] = {
      "Данные этих слоёв не найдены; слои оставлены без объектов:",
      "The data of these layers was not found; the layers are kept without features:"},
     {DesktopMessage::ProjectSavedStart, "Проект сохранён: ", "Project saved: "},
+    {DesktopMessage::LayerMenu, "&Слой", "&Layer"},
+    {DesktopMessage::SaveLayerAsAction, "Сохранить &как…", "Save &as…"},
+    {DesktopMessage::SaveLayerTitle, "Сохранить слой как", "Save layer as"},
+    {DesktopMessage::SaveLayerFilter,
+     "GeoPackage (*.gpkg)|*.gpkg|GeoJSON (*.geojson)|*.geojson|Шейп-файл ESRI (*.shp)|*.shp",
+     "GeoPackage (*.gpkg)|*.gpkg|GeoJSON (*.geojson)|*.geojson|ESRI Shapefile (*.shp)|*.shp"},
+    {DesktopMessage::LayerSavedStart, "Слой сохранён в файл:", "The layer was saved to:"},
+    {DesktopMessage::LayerNotSavedStart, "Слой не сохранён:", "The layer was not saved:"},
 };
 
 // Row n - 1 must hold entry n, so that a table can be filled by position.

@@ -117,6 +117,8 @@ enum class NoticeMessage {
     // what failed.
     GraphicsNotSaved = 4,
     GraphicsNotLoaded = 5,
+    // The field deletion's question, followed by a line break and the fields' names.
+    DeleteFieldsQuestion = 6,
 };
 
 // Entries of the field relation dialog's table: the pieces of the table sort's message about
@@ -227,6 +229,12 @@ enum class DesktopMessage {
     ProjectNotSavedStart = 38,     // ProjectNotSavedStart + the reason
     UnavailableSourcesStart = 39,  // UnavailableSourcesStart + one line per layer
     ProjectSavedStart = 40,        // ProjectSavedStart + path
+    LayerMenu = 41,
+    SaveLayerAsAction = 42,        // a submenu of the map's feature layers
+    SaveLayerTitle = 43,
+    SaveLayerFilter = 44,          // in the host's "Description|patterns|..." form
+    LayerSavedStart = 45,          // LayerSavedStart + line break + path
+    LayerNotSavedStart = 46,       // LayerNotSavedStart + line break + the reason
 };
 
 // Number of entries in the table that an id type names.
@@ -239,13 +247,13 @@ inline constexpr std::size_t kMessageCount<MainFormMessage> = 36;
 template <>
 inline constexpr std::size_t kMessageCount<ArchiveMessage> = 28;
 template <>
-inline constexpr std::size_t kMessageCount<NoticeMessage> = 5;
+inline constexpr std::size_t kMessageCount<NoticeMessage> = 6;
 template <>
 inline constexpr std::size_t kMessageCount<RelationMessage> = 6;
 template <>
 inline constexpr std::size_t kMessageCount<ChooserMessage> = 48;
 template <>
-inline constexpr std::size_t kMessageCount<DesktopMessage> = 40;
+inline constexpr std::size_t kMessageCount<DesktopMessage> = 46;
 
 // The current texts of one message table. Entries are numbered from 1, as the ids are.
 template <class Id>

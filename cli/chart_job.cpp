@@ -411,7 +411,7 @@ std::string overlayGraphics(host::Map& map, const std::string& path, std::ostrea
     try {
         saved = archive::readGraphicsFile(path);
     } catch (const HostError& e) {
-        return "the graphics file cannot be read: " + e.description();
+        return "the graphics file " + path + " cannot be read: " + e.description();
     }
     if (const auto missing = saved.firstMissing()) {
         return path + ": " +

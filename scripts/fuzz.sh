@@ -13,7 +13,7 @@ set -euo pipefail
 
 cd "$(dirname "$0")/.."
 
-TARGETS=(${FUZZ_TARGETS:-import_geojson import_csv import_topojson options property_set_file layer_file project_file})
+TARGETS=(${FUZZ_TARGETS:-import_geojson import_csv import_topojson options property_set_file layer_file project_file graphics_file})
 RUNS=${FUZZ_RUNS:-1000000}
 MAX_SECONDS=${FUZZ_SECONDS:-120}
 RSS_LIMIT_MB=${FUZZ_RSS_LIMIT_MB:-2048}  # ASan's shadow included; GDAL reads files whole

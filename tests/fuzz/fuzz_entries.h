@@ -40,6 +40,11 @@ Outcome readLayerFileBytes(const std::uint8_t* data, std::size_t size);
 // whose path holds "missing" is not there), every feature's symbol asked for, and stored again.
 Outcome readProjectBytes(const std::uint8_t* data, std::size_t size);
 
+// The bytes as a graphics file: read and checked, and a complete one loaded onto a new layer of
+// a map (every differing value restored), its elements' bounds asked for, and saved and read
+// again.
+Outcome readGraphicsFileBytes(const std::uint8_t* data, std::size_t size);
+
 // For LLVMFuzzerTestOneInput: a broken promise becomes a crash that libFuzzer records.
 inline int runForFuzzer(Entry entry, const std::uint8_t* data, std::size_t size) {
     const Outcome outcome = entry(data, size);

@@ -32,6 +32,7 @@ const Target kTargets[] = {
     {"property_set_file", readPropertySetBytes},
     {"layer_file", readLayerFileBytes},
     {"project_file", readProjectBytes},
+    {"graphics_file", readGraphicsFileBytes},
 };
 
 std::vector<fs::path> filesIn(const fs::path& folder) {

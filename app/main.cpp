@@ -6,7 +6,9 @@
 //   kartoplot-desktop --screenshots DIR   pictures of the window with charts and of the dialog
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QImage>
 #include <QLocale>
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "archive/frm_open_save_graph_layer.h"
 #include "command/cls_kartoplot.h"
 #include "errors/error_handling.h"
 #include "dialog/main_dialog.h"
@@ -68,8 +71,8 @@ private:
     std::shared_ptr<host::UserInteraction> interaction_;
 };
 
-// Pictures for the documentation: the dialog on each page, the field relation dialog, and the window after a run over
-// the cities of five million people and more.
+// Pictures for the documentation: the dialog on each page, the field relation dialog, the window after a run over
+// the cities of five million people and more, and the graphics archive dialog in both modes.
 int takeScreenshots(const std::string& folder, app::MainWindow& window, command::ClsKartoplot& command) {
     std::filesystem::create_directories(folder);
     const auto save = [&](const QPixmap& picture, const std::string& name) {
@@ -152,6 +155,38 @@ int takeScreenshots(const std::string& folder, app::MainWindow& window, command:
     dlg->hide();
     QApplication::processEvents();
     ok = save(window.grab(), "desktop.png") && ok;
+
+    // The graphics archive dialog over the charts just made: saving them, and loading a file
+    // onto a new layer.
+    for (const bool saving : {true, false}) {
+        if (saving) {
+            dlg->CmdSaveGraphicsLayerToFile_Click();
+        } else {
+            dlg->CmdLoadGraphicsLayerFromFile_Click();
+        }
+        archive::FrmOpenSaveGraphLayer* archive = dlg->archiveDialog();
+        if (archive == nullptr) {
+            std::cerr << "kartoplot-desktop: the archive dialog did not open\n";
+            return 1;
+        }
+        if (auto* list = archive->findChild<QListWidget*>("LstGLayers"); list != nullptr && list->count() > 0) {
+            list->setCurrentRow(0);
+        }
+        if (auto* fileName = archive->findChild<QLineEdit*>("TxtFileName")) {
+            fileName->setText(saving ? "/home/user/maps/big_cities.obj" : "/home/user/maps/big_cities_2020.obj");
+        }
+        if (!saving) {
+            if (auto* tick = archive->findChild<QCheckBox*>("ChkNewGLayer")) {
+                tick->setChecked(true);
+            }
+            if (auto* name = archive->findChild<QLineEdit*>("TxtNewGLayerName")) {
+                name->setText("big_cities_2020");
+            }
+        }
+        QApplication::processEvents();
+        ok = save(archive->grab(), saving ? "archive-save.png" : "archive-load.png") && ok;
+    }
+    dlg->archiveDialog()->CmdCancel_Click();
     return ok ? 0 : 1;
 }
 

@@ -25,98 +25,26 @@ bool hasScheme(const std::string& path) {
     return colon != std::string::npos && colon < path.find_first_of("/\\");
 }
 
-void readText(const FieldReader& r, std::string_view key, std::string& target) {
-    r.getText(key, target);
-    if (target.find('\0') != std::string::npos) {
-        r.fail(key, "holds a NUL character");
-    }
-}
-
 void addRenderers(ClassRegistry& registry) {
-    registry.addClass<SimpleRenderer>(
-        "SimpleRenderer",
-        [](const SimpleRenderer& s, FieldWriter& w) {
-            w.putObject("symbol", s.symbol);
-            w.putText("label", s.label);
-        },
-        [](SimpleRenderer& s, const FieldReader& r) {
-            r.getObject("symbol", s.symbol);
-            r.getText("label", s.label);
-        },
-        [](const SimpleRenderer& a, const SimpleRenderer& b, const ObjectComparer& c) {
-            return a.label == b.label && c.objects(a.symbol, b.symbol);
-        });
-
-    registry.addClass<ChartRenderer>(
-        "ChartRenderer",
-        [](const ChartRenderer& s, FieldWriter& w) {
-            w.putObject("chartSymbol", s.chartSymbol);
-            w.putTexts("fieldNames", s.fieldNames);
-            w.putText("label", s.label);
-        },
-        [](ChartRenderer& s, const FieldReader& r) {
-            r.getObject("chartSymbol", s.chartSymbol);
-            r.getTexts("fieldNames", s.fieldNames);
-            r.getText("label", s.label);
-        },
-        [](const ChartRenderer& a, const ChartRenderer& b, const ObjectComparer& c) {
-            return a.fieldNames == b.fieldNames && a.label == b.label && c.objects(a.chartSymbol, b.chartSymbol);
-        });
-}
-
-void putLayer(const LayerRecord& l, FieldWriter& w) {
-    w.putText("name", l.name);
-    w.putBoolean("visible", l.visible);
-}
-
-void getLayer(LayerRecord& l, const FieldReader& r) {
-    readText(r, "name", l.name);
-    r.getBoolean("visible", l.visible);
+    registry.addFields<SimpleRenderer>("SimpleRenderer", [](auto& v, auto& s) {
+        v.object("symbol", s.symbol);
+        v.text("label", s.label);
+    });
+    registry.addFields<ChartRenderer>("ChartRenderer", [](auto& v, auto& s) {
+        v.object("chartSymbol", s.chartSymbol);
+        v.texts("fieldNames", s.fieldNames);
+        v.text("label", s.label);
+    });
 }
 
 void addLayers(ClassRegistry& registry) {
-    registry.addClass<FeatureLayerRecord>(
-        "FeatureLayer",
-        [](const FeatureLayerRecord& l, FieldWriter& w) {
-            putLayer(l, w);
-            w.putText("sourcePath", l.dataSource.path);
-            w.putText("sourceLayer", l.dataSource.layerName);
-            w.putText("definitionQuery", l.definitionQuery);
-            w.putObject("renderer", l.renderer);
-        },
-        [](FeatureLayerRecord& l, const FieldReader& r) {
-            getLayer(l, r);
-            readText(r, "sourcePath", l.dataSource.path);
-            if (l.dataSource.path.empty()) {
-                r.fail("sourcePath", "is missing or empty");
-            }
-            readText(r, "sourceLayer", l.dataSource.layerName);
-            readText(r, "definitionQuery", l.definitionQuery);
-            r.getObject("renderer", l.renderer);
-        },
-        [](const FeatureLayerRecord& a, const FeatureLayerRecord& b, const ObjectComparer& c) {
-            return a.name == b.name && a.visible == b.visible && a.dataSource == b.dataSource &&
-                   a.definitionQuery == b.definitionQuery && c.objects(a.renderer, b.renderer);
-        });
-
-    registry.addClass<GroupLayerRecord>(
-        "GroupLayer",
-        [](const GroupLayerRecord& l, FieldWriter& w) {
-            putLayer(l, w);
-            w.putObjects("layers", l.layers);
-        },
-        [](GroupLayerRecord& l, const FieldReader& r) {
-            getLayer(l, r);
-            r.getObjects("layers", l.layers);
-            for (const auto& member : l.layers) {
-                if (!member) {
-                    r.fail("layers", "holds a missing layer");
-                }
-            }
-        },
-        [](const GroupLayerRecord& a, const GroupLayerRecord& b, const ObjectComparer& c) {
-            return a.name == b.name && a.visible == b.visible && c.objectLists(a.layers, b.layers);
-        });
+    registry.addFields<FeatureLayerRecord>(
+        "FeatureLayer", [](auto& v, auto& l) { featureLayerFields(v, l); },
+        [](const FeatureLayerRecord& l, const FieldReader& r) { checkSourcePath(l.dataSource, r); });
+    registry.addFields<GroupLayerRecord>("GroupLayer", [](auto& v, auto& l) {
+        layerFields(v, l);
+        v.objects("layers", l.layers, NullRule::Refused);
+    });
 }
 
 std::string folderOf(const std::string& filePath) {
@@ -216,6 +144,12 @@ const ClassRegistry& layerFileClasses() {
         return r;
     }();
     return registry;
+}
+
+void checkSourcePath(const DataSource& source, const FieldReader& reader) {
+    if (source.path.empty()) {
+        reader.fail("sourcePath", "is missing or empty");
+    }
 }
 
 std::string storedSourcePath(const std::string& sourcePath, const std::string& layerFileFolder) {

@@ -62,6 +62,26 @@ public:
     std::string className() const override { return "GroupLayer"; }
 };
 
+// The fields of every layer record, and of a feature layer record (FeatureLayerRecord here,
+// MapFeatureLayerRecord in projects), for any field visitor (host/persistence.h).
+template <class V, class L>
+void layerFields(V& v, L& l) {
+    v.text("name", l.name, TextRule::NoNul);
+    v.boolean("visible", l.visible);
+}
+
+template <class V, class L>
+void featureLayerFields(V& v, L& l) {
+    layerFields(v, l);
+    v.text("sourcePath", l.dataSource.path, TextRule::NoNul);
+    v.text("sourceLayer", l.dataSource.layerName, TextRule::NoNul);
+    v.text("definitionQuery", l.definitionQuery, TextRule::NoNul);
+    v.object("renderer", l.renderer);
+}
+
+// Refuses, through reader.fail(), a feature layer read without a source path.
+void checkSourcePath(const DataSource& source, const FieldReader& reader);
+
 // The host's classes plus SimpleRenderer, ChartRenderer, FeatureLayer and GroupLayer records.
 // Built once.
 const ClassRegistry& layerFileClasses();

@@ -1,6 +1,7 @@
 #include "host/persistence.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <unordered_map>
 #include <unordered_set>
@@ -419,12 +420,363 @@ bool ObjectComparer::values(const Variant& a, const Variant& b) const {
     return a == b;
 }
 
+// ---- field visitors: composites ---------------------------------------------------------------
+
+namespace {
+
+constexpr std::size_t kColorParts = 4;  // red, green, blue, null
+// Entries of one property set, at most; the host's sets hold a few dozen.
+constexpr std::size_t kMaxPropertySetEntries = 16384;
+
+bool finite(const Point& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+bool inRange(double value, NumberRange range) {
+    return std::isfinite(value) && value >= range.low && value <= range.high;
+}
+bool inRange(std::int32_t value, IntegerRange range) { return value >= range.low && value <= range.high; }
+
+std::string integerLimits(IntegerRange range) {
+    return "holds an integer outside " + std::to_string(range.low) + " to " + std::to_string(range.high);
+}
+constexpr const char* kNumberLimits = "holds a number outside the range it may have";
+constexpr const char* kNul = "holds a NUL character";
+
+// Flat [x0, y0, x1, y1, ...] lists of finite coordinates.
+json flatPoints(const std::vector<Point>& points, const std::function<void()>& refuse) {
+    json flat = json::array();
+    for (const Point& p : points) {
+        if (!finite(p)) {
+            refuse();
+        }
+        flat.push_back(p.x);
+        flat.push_back(p.y);
+    }
+    return flat;
+}
+
+std::vector<Point> pointsOf(const FieldReader& r, std::string_view key, const json& list) {
+    if (!list.is_array() || list.size() % 2 != 0) {
+        r.fail(key, "holds no list of x, y coordinates");
+    }
+    std::vector<Point> points;
+    points.reserve(list.size() / 2);
+    for (std::size_t i = 0; i < list.size(); i += 2) {
+        const json& x = list[i];
+        const json& y = list[i + 1];
+        if (!x.is_number() || !y.is_number() || !std::isfinite(x.get<double>()) || !std::isfinite(y.get<double>())) {
+            r.fail(key, "holds a coordinate that is no finite number");
+        }
+        points.push_back({x.get<double>(), y.get<double>()});
+    }
+    return points;
+}
+
+std::vector<std::vector<Point>> pathsOf(const FieldReader& r) {
+    std::vector<std::vector<Point>> paths;
+    if (const json* list = r.field("paths")) {
+        if (!list->is_array()) {
+            r.fail("paths", "holds no list of paths");
+        }
+        paths.reserve(list->size());
+        for (const json& path : *list) {
+            paths.push_back(pointsOf(r, "paths", path));
+        }
+    }
+    return paths;
+}
+
+}  // namespace
+
+void FieldWriteVisitor::refuse(std::string_view key, const std::string& problem) const {
+    cannotStore("field \"" + std::string(key) + "\" of a " + *owner_ + " " + problem);
+}
+
+void FieldWriteVisitor::number(std::string_view key, const double& value, NumberRange range) {
+    if (!inRange(value, range)) {
+        refuse(key, kNumberLimits);
+    }
+    number(key, value);
+}
+
+void FieldWriteVisitor::integer(std::string_view key, const std::int32_t& value, IntegerRange range) {
+    if (!inRange(value, range)) {
+        refuse(key, integerLimits(range));
+    }
+    integer(key, value);
+}
+
+void FieldWriteVisitor::text(std::string_view key, const std::string& value, TextRule rule) {
+    if (rule == TextRule::NoNul && value.find('\0') != std::string::npos) {
+        refuse(key, kNul);
+    }
+    fields_->putText(key, value);
+}
+
+void FieldWriteVisitor::objects(std::string_view key, const SymbolArray& symbols) {
+    std::vector<const HostObject*> list;
+    for (int i = 0; i < symbols.count(); ++i) {
+        list.push_back(symbols.element(i).get());
+    }
+    fields_->putObjects(key, list);
+}
+
+void FieldWriteVisitor::color(std::string_view key, const Color& c) {
+    fields_->field(key) = json::array({c.red, c.green, c.blue, c.isNull});
+}
+
+void FieldWriteVisitor::point(std::string_view key, const Point& p) {
+    if (!finite(p)) {
+        cannotStore("a point of a " + *owner_ + " has a coordinate that is not finite");
+    }
+    fields_->putNumbers(key, {p.x, p.y});
+}
+
+// {"type": GeometryType code, "xy": [...]} for points and envelopes (an empty envelope has no
+// "xy"), {"type", "paths": [[x, y, ...], ...]} for polylines (paths) and polygons (rings).
+void FieldWriteVisitor::geometry(std::string_view key, const Geometry& g) {
+    FieldWriter geometry = fields_->nested(key);
+    geometry.putEnum("type", g.type());
+    const auto refuse = [&] { cannotStore("the geometry of a " + *owner_ + " has a coordinate that is not finite"); };
+    const auto paths = [&](const std::vector<std::vector<Point>>& list) {
+        json out = json::array();
+        for (const auto& path : list) {
+            out.push_back(flatPoints(path, refuse));
+        }
+        geometry.field("paths") = std::move(out);
+    };
+    if (const Point* p = g.asPoint()) {
+        FieldWriteVisitor(geometry, *owner_).point("xy", *p);
+    } else if (const Polyline* line = g.asPolyline()) {
+        paths(line->paths);
+    } else if (const Polygon* area = g.asPolygon()) {
+        paths(area->rings);
+    } else if (const Envelope* e = g.asEnvelope(); e != nullptr && !e->isEmpty()) {
+        if (!finite(e->lowerLeft()) || !finite(e->upperRight())) {
+            cannotStore("the envelope of a " + *owner_ + " is not finite");
+        }
+        geometry.putNumbers("xy", {e->xMin(), e->yMin(), e->xMax(), e->yMax()});
+    }
+}
+
+void FieldWriteVisitor::envelope(std::string_view key, const std::optional<Envelope>& e) {
+    if (e) {
+        if (!finite(e->lowerLeft()) || !finite(e->upperRight())) {
+            cannotStore("the envelope of a " + *owner_ + " is not finite");
+        }
+        fields_->putNumbers(key, {e->xMin(), e->yMin(), e->xMax(), e->yMax()});
+    }
+}
+
+// "template": {"interval", "pattern": [mark0, gap0, mark1, gap1, ...]}.
+void FieldWriteVisitor::lineTemplate(std::string_view key, const LineTemplate& t) {
+    FieldWriter lineTemplate = fields_->nested(key);
+    lineTemplate.putNumber("interval", t.interval);
+    std::vector<double> pattern;
+    pattern.reserve(t.pattern.size() * 2);
+    for (const auto& element : t.pattern) {
+        pattern.push_back(element.mark);
+        pattern.push_back(element.gap);
+    }
+    lineTemplate.putNumbers("pattern", pattern);
+}
+
+// "entries": [name0, value0, name1, value1, ...] in the set's order.
+void FieldWriteVisitor::entries(std::string_view key, const PropertySet& s) {
+    if (static_cast<std::size_t>(s.count()) > kMaxPropertySetEntries) {
+        cannotStore("a property set holds more than " + std::to_string(kMaxPropertySetEntries) + " entries");
+    }
+    json entries = json::array();
+    for (int i = 0; i < s.count(); ++i) {
+        entries.push_back(s.names()[static_cast<std::size_t>(i)]);
+        entries.push_back(fields_->encodeValue(s.values()[static_cast<std::size_t>(i)]));
+    }
+    fields_->field(key) = std::move(entries);
+}
+
+void FieldReadVisitor::number(std::string_view key, double& target, NumberRange range) const {
+    double value = target;
+    number(key, value);
+    if (!inRange(value, range)) {
+        fields_->fail(key, kNumberLimits);
+    }
+    target = value;
+}
+
+void FieldReadVisitor::integer(std::string_view key, std::int32_t& target, IntegerRange range) const {
+    std::int32_t value = target;
+    integer(key, value);
+    if (!inRange(value, range)) {
+        fields_->fail(key, integerLimits(range));
+    }
+    target = value;
+}
+
+void FieldReadVisitor::text(std::string_view key, std::string& target, TextRule rule) const {
+    fields_->getText(key, target);
+    if (rule == TextRule::NoNul && target.find('\0') != std::string::npos) {
+        fields_->fail(key, kNul);
+    }
+}
+
+void FieldReadVisitor::objects(std::string_view key, SymbolArray& target) const {
+    if (!fields_->has(key)) {
+        return;
+    }
+    std::vector<std::shared_ptr<Symbol>> list;
+    fields_->getObjects(key, list);
+    SymbolArray symbols;
+    for (auto& symbol : list) {
+        symbols.add(std::move(symbol));
+    }
+    target = std::move(symbols);
+}
+
+void FieldReadVisitor::color(std::string_view key, Color& c) const {
+    const json* value = fields_->field(key);
+    if (value == nullptr) {
+        return;
+    }
+    if (!value->is_array() || value->size() != kColorParts || !(*value)[3].is_boolean()) {
+        fields_->fail(key, "is no [red, green, blue, null] colour");
+    }
+    std::uint8_t parts[3] = {};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const json& part = (*value)[i];
+        if (!part.is_number_unsigned() || part.get<std::uint64_t>() > 255) {
+            fields_->fail(key, "holds a colour part outside 0 to 255");
+        }
+        parts[i] = static_cast<std::uint8_t>(part.get<std::uint64_t>());
+    }
+    c = Color{parts[0], parts[1], parts[2], (*value)[3].get<bool>()};
+}
+
+void FieldReadVisitor::point(std::string_view key, Point& p) const {
+    if (const json* value = fields_->field(key)) {
+        const std::vector<Point> points = pointsOf(*fields_, key, *value);
+        if (points.size() != 1) {
+            fields_->fail(key, "holds no single point");
+        }
+        p = points.front();
+    }
+}
+
+void FieldReadVisitor::geometry(std::string_view key, Geometry& g) const {
+    if (!fields_->has(key)) {
+        return;
+    }
+    const FieldReader geometry = fields_->nested(key);
+    GeometryType type = GeometryType::Null;
+    geometry.getEnum("type", type, GeometryType::Null, GeometryType::Envelope);
+    switch (type) {
+        case GeometryType::Null: g = Geometry(); break;
+        case GeometryType::Point: {
+            Point p;
+            FieldReadVisitor(geometry).point("xy", p);
+            g = Geometry(p);
+            break;
+        }
+        case GeometryType::Polyline: g = Geometry(Polyline{pathsOf(geometry)}); break;
+        case GeometryType::Polygon: g = Geometry(Polygon{pathsOf(geometry)}); break;
+        case GeometryType::Envelope: {
+            std::vector<Point> corners;
+            if (const json* xy = geometry.field("xy")) {
+                corners = pointsOf(geometry, "xy", *xy);
+                if (corners.size() != 2) {
+                    geometry.fail("xy", "holds no two envelope corners");
+                }
+            }
+            g = corners.empty() ? Geometry(Envelope())
+                                : Geometry(Envelope(corners[0].x, corners[0].y, corners[1].x, corners[1].y));
+            break;
+        }
+        case GeometryType::Multipoint: geometry.fail("type", "names multipoints, which elements do not use");
+    }
+}
+
+void FieldReadVisitor::envelope(std::string_view key, std::optional<Envelope>& target) const {
+    if (!fields_->has(key)) {
+        return;
+    }
+    std::vector<double> xy;
+    fields_->getNumbers(key, xy);
+    if (xy.size() != 4 || !std::all_of(xy.begin(), xy.end(), [](double v) { return std::isfinite(v); }) ||
+        xy[0] > xy[2] || xy[1] > xy[3]) {
+        fields_->fail(key, "is no envelope [xmin, ymin, xmax, ymax] of finite numbers");
+    }
+    target = Envelope(xy[0], xy[1], xy[2], xy[3]);
+}
+
+void FieldReadVisitor::lineTemplate(std::string_view key, LineTemplate& t) const {
+    const FieldReader lineTemplate = fields_->nested(key);
+    lineTemplate.getNumber("interval", t.interval);
+    std::vector<double> pattern;
+    lineTemplate.getNumbers("pattern", pattern);
+    if (pattern.size() % 2 != 0) {
+        lineTemplate.fail("pattern", "holds no mark, gap pairs");
+    }
+    if (lineTemplate.has("pattern")) {
+        t.pattern.clear();
+        for (std::size_t i = 0; i < pattern.size(); i += 2) {
+            t.pattern.push_back({pattern[i], pattern[i + 1]});
+        }
+    }
+}
+
+void FieldReadVisitor::entries(std::string_view key, PropertySet& s) const {
+    const json* entries = fields_->field(key);
+    if (entries == nullptr) {
+        return;
+    }
+    if (!entries->is_array() || entries->size() % 2 != 0) {
+        fields_->fail(key, "holds no list of name, value pairs");
+    }
+    if (entries->size() / 2 > kMaxPropertySetEntries) {
+        fields_->fail(key, "holds more than " + std::to_string(kMaxPropertySetEntries) + " entries");
+    }
+    std::vector<std::string> names;
+    std::vector<Variant> values;
+    std::unordered_set<std::string> seen;  // names in lower case: the set ignores case
+    for (std::size_t i = 0; i < entries->size(); i += 2) {
+        const json& name = (*entries)[i];
+        if (!name.is_string()) {
+            fields_->fail(key, "holds a name that is no text");
+        }
+        std::string lower = name.get<std::string>();
+        for (char& ch : lower) {
+            ch = (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
+        }
+        if (!seen.insert(std::move(lower)).second) {
+            fields_->fail(key, "names \"" + name.get<std::string>() + "\" twice");
+        }
+        names.push_back(name.get<std::string>());
+        values.push_back(fields_->decodeValue((*entries)[i + 1]));
+    }
+    s.setProperties(std::make_shared<const std::vector<std::string>>(std::move(names)), std::move(values));
+}
+
+bool FieldCompareVisitor::sameAs(const FieldCompareVisitor& other, const ObjectComparer& compare) const {
+    if (fields_.size() != other.fields_.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const Field& a = fields_[i];
+        const Field& b = other.fields_[i];
+        if (a.equal != b.equal || !a.equal(a.value, b.value, compare)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // ---- registry --------------------------------------------------------------------------------
+
+void ClassRegistry::throwMissingFunction() {
+    throw HostError(errnum::kInvalidCall, "ClassRegistry",
+                    "A persistable class needs a name of 1 to 128 bytes and write, read and compare functions");
+}
 
 void ClassRegistry::add(ClassCodec codec) {
     if (codec.name.empty() || codec.name.size() > kMaxClassNameBytes || !codec.write || !codec.read || !codec.equal) {
-        throw HostError(errnum::kInvalidCall, "ClassRegistry",
-                        "A persistable class needs a name of 1 to 128 bytes and write, read and compare functions");
+        throwMissingFunction();
     }
     if (codecs_.contains(codec.name)) {
         throw HostError(errnum::kInvalidCall, "ClassRegistry", "The class " + codec.name + " is registered already");

@@ -23,204 +23,79 @@ constexpr double kMaxDpi = 1e5;            // pixels per inch
 constexpr int kMaxDeviceSide = 1 << 20;    // pixels
 constexpr double kMaxPageSide = 1e7;       // page units
 
-void readText(const FieldReader& r, std::string_view key, std::string& target) {
-    r.getText(key, target);
-    if (target.find('\0') != std::string::npos) {
-        r.fail(key, "holds a NUL character");
-    }
-}
-
-// A number in [low, high]; absent keeps the target.
-void getNumberIn(const FieldReader& r, std::string_view key, double& target, double low, double high) {
-    double value = target;
-    r.getNumber(key, value);
-    if (!std::isfinite(value) || value < low || value > high) {
-        r.fail(key, "holds a number outside the range it may have");
-    }
-    target = value;
-}
-
-void putEnvelope(FieldWriter& w, std::string_view key, const Envelope& e) {
-    w.putNumbers(key, {e.xMin(), e.yMin(), e.xMax(), e.yMax()});
-}
-
-void getEnvelope(const FieldReader& r, std::string_view key, std::optional<Envelope>& target) {
-    if (!r.has(key)) {
-        return;
-    }
-    std::vector<double> xy;
-    r.getNumbers(key, xy);
-    if (xy.size() != 4 || !std::isfinite(xy[0]) || !std::isfinite(xy[1]) || !std::isfinite(xy[2]) ||
-        !std::isfinite(xy[3]) || xy[0] > xy[2] || xy[1] > xy[3]) {
-        r.fail(key, "is no envelope [xmin, ymin, xmax, ymax] of finite numbers");
-    }
-    target = Envelope(xy[0], xy[1], xy[2], xy[3]);
-}
-
-template <class T>
-void getPresentObjects(const FieldReader& r, std::string_view key, std::vector<std::shared_ptr<T>>& target) {
-    r.getObjects(key, target);
-    for (const auto& object : target) {
-        if (!object) {
-            r.fail(key, "holds a missing object");
-        }
-    }
-}
+constexpr NumberRange kScales{std::numeric_limits<double>::min(), kMaxScale};
+constexpr NumberRange kReferenceScales{0.0, kMaxScale};
+constexpr NumberRange kPageSides{std::numeric_limits<double>::min(), kMaxPageSide};
 
 void addFeatureLayer(ClassRegistry& registry) {
-    registry.addClass<MapFeatureLayerRecord>(
+    registry.addFields<MapFeatureLayerRecord>(
         "MapFeatureLayer",
-        [](const MapFeatureLayerRecord& l, FieldWriter& w) {
-            w.putText("name", l.name);
-            w.putBoolean("visible", l.visible);
-            w.putText("sourcePath", l.dataSource.path);
-            w.putText("sourceLayer", l.dataSource.layerName);
-            w.putText("definitionQuery", l.definitionQuery);
-            w.putObject("renderer", l.renderer);
-            w.putEnum("shapeType", l.shapeType);
-            w.putObject("spatialReference", l.spatialReference);
+        [](auto& v, auto& l) {
+            featureLayerFields(v, l);
+            v.enumeration("shapeType", l.shapeType, GeometryType::Null, GeometryType::Envelope);
+            v.object("spatialReference", l.spatialReference);
         },
-        [](MapFeatureLayerRecord& l, const FieldReader& r) {
-            readText(r, "name", l.name);
-            r.getBoolean("visible", l.visible);
-            readText(r, "sourcePath", l.dataSource.path);
-            if (l.dataSource.path.empty()) {
-                r.fail("sourcePath", "is missing or empty");
-            }
-            readText(r, "sourceLayer", l.dataSource.layerName);
-            readText(r, "definitionQuery", l.definitionQuery);
-            r.getObject("renderer", l.renderer);
-            r.getEnum("shapeType", l.shapeType, GeometryType::Null, GeometryType::Envelope);
-            r.getObject("spatialReference", l.spatialReference);
-        },
-        [](const MapFeatureLayerRecord& a, const MapFeatureLayerRecord& b, const ObjectComparer& c) {
-            return a.name == b.name && a.visible == b.visible && a.dataSource == b.dataSource &&
-                   a.definitionQuery == b.definitionQuery && a.shapeType == b.shapeType &&
-                   c.objects(a.renderer, b.renderer) && c.objects(a.spatialReference, b.spatialReference);
-        });
+        [](const MapFeatureLayerRecord& l, const FieldReader& r) { checkSourcePath(l.dataSource, r); });
 }
 
 void addGraphicsLayer(ClassRegistry& registry) {
-    registry.addClass<GraphicsLayerRecord>(
-        "GraphicsLayer",
-        [](const GraphicsLayerRecord& g, FieldWriter& w) {
-            w.putText("name", g.name);
-            w.putBoolean("visible", g.visible);
-            w.putNumber("referenceScale", g.referenceScale);
-            w.putObjects("elements", g.elements);
-        },
-        [](GraphicsLayerRecord& g, const FieldReader& r) {
-            readText(r, "name", g.name);
-            r.getBoolean("visible", g.visible);
-            getNumberIn(r, "referenceScale", g.referenceScale, 0.0, kMaxScale);
-            getPresentObjects(r, "elements", g.elements);
-        },
-        [](const GraphicsLayerRecord& a, const GraphicsLayerRecord& b, const ObjectComparer& c) {
-            return a.name == b.name && a.visible == b.visible && a.referenceScale == b.referenceScale &&
-                   c.objectLists(a.elements, b.elements);
-        });
+    registry.addFields<GraphicsLayerRecord>("GraphicsLayer", [](auto& v, auto& g) {
+        v.text("name", g.name, TextRule::NoNul);
+        v.boolean("visible", g.visible);
+        v.number("referenceScale", g.referenceScale, kReferenceScales);
+        v.objects("elements", g.elements, NullRule::Refused);
+    });
 }
 
-void putView(FieldWriter& w, const MapView& v) {
-    FieldWriter view = w.nested("view");
-    view.putNumbers("center", {v.center.x, v.center.y});
-    view.putNumber("scale", v.scale);
-    view.putNumber("referenceScale", v.referenceScale);
-    view.putNumber("dpi", v.dpi);
-    view.putInteger("deviceWidth", v.deviceWidth);
-    view.putInteger("deviceHeight", v.deviceHeight);
-    view.putEnum("units", v.units);
+template <class V, class View>
+void viewFields(V& v, View& view) {
+    v.point("center", view.center);
+    v.number("scale", view.scale, kScales);
+    v.number("referenceScale", view.referenceScale, kReferenceScales);
+    v.number("dpi", view.dpi, NumberRange{1.0, kMaxDpi});
+    v.integer("deviceWidth", view.deviceWidth, IntegerRange{0, kMaxDeviceSide});
+    v.integer("deviceHeight", view.deviceHeight, IntegerRange{0, kMaxDeviceSide});
+    v.enumeration("units", view.units, MapUnits::Unknown, MapUnits::Kilometres);
 }
 
-void getView(const FieldReader& r, MapView& v) {
-    const FieldReader view = r.nested("view");
-    if (view.has("center")) {
-        std::vector<double> xy;
-        view.getNumbers("center", xy);
-        if (xy.size() != 2 || !std::isfinite(xy[0]) || !std::isfinite(xy[1])) {
-            view.fail("center", "is no point [x, y] of finite numbers");
-        }
-        v.center = Point{xy[0], xy[1]};
+void checkMap(const MapRecord& m, const FieldReader& r) {
+    if (!m.basicGraphics) {
+        r.fail("basicGraphics", "is missing");
     }
-    getNumberIn(view, "scale", v.scale, std::numeric_limits<double>::min(), kMaxScale);
-    getNumberIn(view, "referenceScale", v.referenceScale, 0.0, kMaxScale);
-    getNumberIn(view, "dpi", v.dpi, 1.0, kMaxDpi);
-    for (const auto& [key, side] : {std::pair{"deviceWidth", &v.deviceWidth}, std::pair{"deviceHeight", &v.deviceHeight}}) {
-        std::int32_t pixels = *side;
-        view.getInteger(key, pixels);
-        if (pixels < 0 || pixels > kMaxDeviceSide) {
-            view.fail(key, "holds a frame size outside 0 to " + std::to_string(kMaxDeviceSide) + " pixels");
+    std::unordered_set<std::string> names;
+    for (const auto& layer : m.graphicsLayers) {
+        if (layer->name.empty() || !names.insert(layer->name).second) {
+            r.fail("graphicsLayers", "holds a layer without a name or two of one name");
         }
-        *side = pixels;
     }
-    view.getEnum("units", v.units, MapUnits::Unknown, MapUnits::Kilometres);
+    if (m.activeGraphicsLayer < -1 || m.activeGraphicsLayer >= static_cast<int>(m.graphicsLayers.size())) {
+        r.fail("activeGraphicsLayer", "names no graphics layer of the map");
+    }
 }
 
 void addMap(ClassRegistry& registry) {
-    registry.addClass<MapRecord>(
+    registry.addFields<MapRecord>(
         "Map",
-        [](const MapRecord& m, FieldWriter& w) {
-            w.putText("name", m.name);
-            w.putObjects("layers", m.layers);
-            w.putObject("spatialReference", m.spatialReference);
-            putView(w, m.view);
-            w.putObject("basicGraphics", m.basicGraphics);
-            w.putObjects("graphicsLayers", m.graphicsLayers);
-            w.putInteger("activeGraphicsLayer", m.activeGraphicsLayer);
+        [](auto& v, auto& m) {
+            v.text("name", m.name, TextRule::NoNul);
+            v.objects("layers", m.layers, NullRule::Refused);
+            v.object("spatialReference", m.spatialReference);
+            v.nested("view", [&](auto& view) { viewFields(view, m.view); });
+            v.object("basicGraphics", m.basicGraphics);
+            v.objects("graphicsLayers", m.graphicsLayers, NullRule::Refused);
+            v.integer("activeGraphicsLayer", m.activeGraphicsLayer);
         },
-        [](MapRecord& m, const FieldReader& r) {
-            readText(r, "name", m.name);
-            getPresentObjects(r, "layers", m.layers);
-            r.getObject("spatialReference", m.spatialReference);
-            getView(r, m.view);
-            r.getObject("basicGraphics", m.basicGraphics);
-            if (!m.basicGraphics) {
-                r.fail("basicGraphics", "is missing");
-            }
-            getPresentObjects(r, "graphicsLayers", m.graphicsLayers);
-            std::unordered_set<std::string> names;
-            for (const auto& layer : m.graphicsLayers) {
-                if (layer->name.empty() || !names.insert(layer->name).second) {
-                    r.fail("graphicsLayers", "holds a layer without a name or two of one name");
-                }
-            }
-            std::int32_t active = m.activeGraphicsLayer;
-            r.getInteger("activeGraphicsLayer", active);
-            if (active < -1 || active >= static_cast<std::int32_t>(m.graphicsLayers.size())) {
-                r.fail("activeGraphicsLayer", "names no graphics layer of the map");
-            }
-            m.activeGraphicsLayer = active;
-        },
-        [](const MapRecord& a, const MapRecord& b, const ObjectComparer& c) {
-            return a.name == b.name && a.view == b.view && a.activeGraphicsLayer == b.activeGraphicsLayer &&
-                   c.objectLists(a.layers, b.layers) && c.objects(a.spatialReference, b.spatialReference) &&
-                   c.objects(a.basicGraphics, b.basicGraphics) && c.objectLists(a.graphicsLayers, b.graphicsLayers);
-        });
+        checkMap);
 }
 
 void addPageLayout(ClassRegistry& registry) {
-    registry.addClass<PageLayoutRecord>(
-        "PageLayout",
-        [](const PageLayoutRecord& p, FieldWriter& w) {
-            w.putNumber("width", p.width);
-            w.putNumber("height", p.height);
-            w.putEnum("units", p.units);
-            if (p.mapFrame) {
-                putEnvelope(w, "mapFrame", *p.mapFrame);
-            }
-            w.putObjects("elements", p.elements);
-        },
-        [](PageLayoutRecord& p, const FieldReader& r) {
-            getNumberIn(r, "width", p.width, std::numeric_limits<double>::min(), kMaxPageSide);
-            getNumberIn(r, "height", p.height, std::numeric_limits<double>::min(), kMaxPageSide);
-            r.getEnum("units", p.units, MapUnits::Unknown, MapUnits::Kilometres);
-            getEnvelope(r, "mapFrame", p.mapFrame);
-            getPresentObjects(r, "elements", p.elements);
-        },
-        [](const PageLayoutRecord& a, const PageLayoutRecord& b, const ObjectComparer& c) {
-            return a.width == b.width && a.height == b.height && a.units == b.units && a.mapFrame == b.mapFrame &&
-                   c.objectLists(a.elements, b.elements);
-        });
+    registry.addFields<PageLayoutRecord>("PageLayout", [](auto& v, auto& p) {
+        v.number("width", p.width, kPageSides);
+        v.number("height", p.height, kPageSides);
+        v.enumeration("units", p.units, MapUnits::Unknown, MapUnits::Kilometres);
+        v.envelope("mapFrame", p.mapFrame);
+        v.objects("elements", p.elements, NullRule::Refused);
+    });
 }
 
 // Every element stands in one place of the document: not in two layers, not in a layer and a
@@ -243,43 +118,35 @@ void checkElementsPlacedOnce(const ProjectRecord& p, const FieldReader& r) {
     check(p.pageLayout->elements);
 }
 
+void checkDocument(const ProjectRecord& p, const FieldReader& r) {
+    if (p.maps.empty()) {
+        r.fail("maps", "holds no map");
+    }
+    if (p.focusMap < 0 || p.focusMap >= static_cast<int>(p.maps.size())) {
+        r.fail("focusMap", "names no map of the document");
+    }
+    if (!p.pageLayout) {
+        r.fail("pageLayout", "is missing");
+    }
+    std::unordered_set<const MapRecord*> maps;
+    for (const auto& map : p.maps) {
+        if (!maps.insert(map.get()).second) {
+            r.fail("maps", "holds one map twice");
+        }
+    }
+    checkElementsPlacedOnce(p, r);
+}
+
 void addDocument(ClassRegistry& registry) {
-    registry.addClass<ProjectRecord>(
+    registry.addFields<ProjectRecord>(
         "MapDocument",
-        [](const ProjectRecord& p, FieldWriter& w) {
-            w.putObjects("maps", p.maps);
-            w.putInteger("focusMap", p.focusMap);
-            w.putObject("pageLayout", p.pageLayout);
-            w.putBoolean("pageLayoutShown", p.pageLayoutShown);
+        [](auto& v, auto& p) {
+            v.objects("maps", p.maps, NullRule::Refused);
+            v.integer("focusMap", p.focusMap);
+            v.object("pageLayout", p.pageLayout);
+            v.boolean("pageLayoutShown", p.pageLayoutShown);
         },
-        [](ProjectRecord& p, const FieldReader& r) {
-            getPresentObjects(r, "maps", p.maps);
-            if (p.maps.empty()) {
-                r.fail("maps", "holds no map");
-            }
-            std::int32_t focus = p.focusMap;
-            r.getInteger("focusMap", focus);
-            if (focus < 0 || focus >= static_cast<std::int32_t>(p.maps.size())) {
-                r.fail("focusMap", "names no map of the document");
-            }
-            p.focusMap = focus;
-            r.getObject("pageLayout", p.pageLayout);
-            if (!p.pageLayout) {
-                r.fail("pageLayout", "is missing");
-            }
-            r.getBoolean("pageLayoutShown", p.pageLayoutShown);
-            std::unordered_set<const MapRecord*> maps;
-            for (const auto& map : p.maps) {
-                if (!maps.insert(map.get()).second) {
-                    r.fail("maps", "holds one map twice");
-                }
-            }
-            checkElementsPlacedOnce(p, r);
-        },
-        [](const ProjectRecord& a, const ProjectRecord& b, const ObjectComparer& c) {
-            return a.focusMap == b.focusMap && a.pageLayoutShown == b.pageLayoutShown &&
-                   c.objectLists(a.maps, b.maps) && c.objects(a.pageLayout, b.pageLayout);
-        });
+        checkDocument);
 }
 
 // ---- document → record ------------------------------------------------------------------------

@@ -123,39 +123,36 @@ TEST_F(AtomicFileTest, WhatIsNotCommittedLeavesNoTemporary) {
 }
 
 TEST_F(AtomicFileTest, SetReplacesAllTargetsOrNone) {
-    const std::array<std::string, 3> names = {"a.png", "b.svg", "c.pdf"};
+    const std::set<std::string> names = {"a.png", "b.svg", "c.pdf"};
     for (const auto& name : names) {
         writeText(dir / name, "old");
     }
-    {
+    for (const bool blocked : {true, false}) {
+        SCOPED_TRACE(blocked ? "the last target is blocked" : "every target can be replaced");
         AtomicFileSet set;
         for (const auto& name : names) {
-            set.add((dir / name).string()).write("new");
+            set.add((dir / name).string()).write("new " + name);
         }
-        fs::remove(dir / "c.pdf");
-        fs::create_directory(dir / "c.pdf");  // the last target can no longer be replaced
-        try {
+        EXPECT_EQ(readText(dir / "a.png"), "old") << "nothing is replaced before commit";
+        if (blocked) {
+            fs::remove(dir / "c.pdf");
+            fs::create_directory(dir / "c.pdf");  // a folder cannot be replaced by a file
+            try {
+                set.commit();
+                ADD_FAILURE() << "commit over a folder succeeded";
+            } catch (const HostError& error) {
+                EXPECT_NE(error.description().find((dir / "c.pdf").string() + ": "), std::string::npos)
+                    << error.description();
+            }
+            fs::remove(dir / "c.pdf");
+        } else {
             set.commit();
-            ADD_FAILURE() << "commit over a folder succeeded";
-        } catch (const HostError& error) {
-            EXPECT_NE(error.description().find((dir / "c.pdf").string() + ": "), std::string::npos)
-                << error.description();
         }
-        EXPECT_EQ(readText(dir / "a.png"), "old");
-        EXPECT_EQ(readText(dir / "b.svg"), "old");
-        EXPECT_EQ(namesIn(dir), std::set<std::string>(names.begin(), names.end()));
+        for (const auto& name : {"a.png", "b.svg"}) {
+            EXPECT_EQ(readText(dir / name), blocked ? "old" : "new " + std::string(name));
+        }
+        EXPECT_EQ(namesIn(dir), (blocked ? std::set<std::string>{"a.png", "b.svg"} : names)) << "no temporary left";
     }
-    fs::remove(dir / "c.pdf");
-    AtomicFileSet set;
-    for (const auto& name : names) {
-        set.add((dir / name).string()).write("new " + name);
-    }
-    EXPECT_EQ(readText(dir / "a.png"), "old");
-    set.commit();
-    for (const auto& name : names) {
-        EXPECT_EQ(readText(dir / name), "new " + name);
-    }
-    EXPECT_EQ(namesIn(dir), std::set<std::string>(names.begin(), names.end()));
 }
 
 TEST_F(AtomicFileTest, FailuresAreSentencesNamingTheFileAndTheReason) {
@@ -163,11 +160,7 @@ TEST_F(AtomicFileTest, FailuresAreSentencesNamingTheFileAndTheReason) {
     writeText(dir / "plain", "");
     fs::create_directory(dir / "locked");
     fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-    struct Case {
-        std::string path;
-        std::string reason;
-    };
-    std::vector<Case> cases = {
+    std::vector<std::pair<std::string, std::string>> cases = {
         {(dir / "missing" / "map.png").string(), "the folder " + (dir / "missing").string() + " does not exist"},
         {(dir / "folder").string(), "a folder of that name is in the way"},
         {(dir / "plain" / "map.png").string(), "is not a folder"},
@@ -176,14 +169,14 @@ TEST_F(AtomicFileTest, FailuresAreSentencesNamingTheFileAndTheReason) {
     if (::geteuid() != 0) {  // permissions do not bind root
         cases.push_back({(dir / "locked" / "map.png").string(), "permission denied in the folder"});
     }
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
+    for (const auto& [path, reason] : cases) {
+        SCOPED_TRACE(path);
         try {
-            AtomicFile::create(c.path);
+            AtomicFile::create(path);
             ADD_FAILURE() << "created";
         } catch (const HostError& error) {
-            EXPECT_EQ(error.description().rfind("Cannot write " + c.path + ": ", 0), 0u) << error.description();
-            EXPECT_NE(error.description().find(c.reason), std::string::npos) << error.description();
+            EXPECT_EQ(error.description().rfind("Cannot write " + path + ": ", 0), 0u) << error.description();
+            EXPECT_NE(error.description().find(reason), std::string::npos) << error.description();
         }
     }
     EXPECT_EQ(namesIn(dir), (std::set<std::string>{"folder", "plain", "locked"}));

@@ -12,6 +12,7 @@
 #include "errors/error_handling.h"
 #include "host/elements.h"
 #include "host/persistence.h"
+#include "host/project_file.h"
 #include "host/symbols.h"
 
 namespace kartoplot::host {
@@ -46,7 +47,7 @@ std::string realFile() {
 // The description of the HostError that reading `bytes` throws, or "" when it reads.
 std::string refusal(std::string_view bytes) {
     try {
-        (void)decodeValue(bytes);
+        (void)decodeValue(bytes, projectClasses());
         return "";
     } catch (const HostError& e) {
         EXPECT_EQ(e.number(), errnum::kBadFileFormat) << e.description();
@@ -158,6 +159,24 @@ TEST(FileContainer, WellFormedBodiesWithHostileContentAreRefused) {
          "unsuitable class SimpleMarkerSymbol"},
         {{{9, 0}, json::array({def("MarkerElement", {{"geometry", {{"type", 1}, {"xy", {1.0, NAN}}}}})})}, "no finite number"},
         {{{9, 0}, json::array({def("LineElement", {{"geometry", {{"type", 3}, {"paths", {{1.0, 2.0, 3.0}}}}}})})}, "x, y coordinates"},
+        // Layer-file and project classes: limits, texts, missing and misplaced objects.
+        {{{9, 0}, json::array({def("FeatureLayer", {{"name", "Cities"}})})}, "\"sourcePath\" of a FeatureLayer is missing"},
+        {{{9, 0}, json::array({def("GroupLayer", {{"name", std::string("a\0b", 3)}})})}, "holds a NUL character"},
+        {{{9, 0}, json::array({def("GroupLayer", {{"layers", {nullptr}}})})}, "\"layers\" of a GroupLayer holds a missing object"},
+        {{{9, 0}, json::array({def("GraphicsLayer", {{"referenceScale", -1.0}})})}, "outside the range it may have"},
+        {{{9, 0}, json::array({def("PageLayout", {{"height", 0}})})}, "\"height\" of a PageLayout holds a number outside"},
+        {{{9, 0}, json::array({def("PageLayout", {{"mapFrame", {2.0, 0.0, 1.0, 1.0}}})})}, "is no envelope"},
+        {{{9, 0}, json::array({def("Map", {{"view", {{"deviceWidth", -1}}}})})}, "outside 0 to 1048576"},
+        {{{9, 0}, json::array({def("Map", {{"view", {{"center", {1.0}}}}})})}, "x, y coordinates"},
+        {{{9, 0}, json::array({def("Map", {{"view", {{"dpi", 0.5}}}})})}, "\"dpi\" of a Map holds a number outside"},
+        {{{9, 0}, json::array({def("Map")})}, "\"basicGraphics\" of a Map is missing"},
+        {{{9, 1}, json::array({def("GraphicsLayer"), def("Map", {{"basicGraphics", 0}, {"activeGraphicsLayer", 0}})})},
+         "names no graphics layer"},
+        {{{9, 2}, json::array({def("GraphicsLayer", {{"name", "a"}}), def("GraphicsLayer", {{"name", "a"}}),
+                               def("Map", {{"basicGraphics", 0}, {"graphicsLayers", {0, 1}}})})},
+         "two of one name"},
+        {{{9, 1}, json::array({def("SimpleFillSymbol"), def("MapDocument", {{"maps", {0}}})})},
+         "unsuitable class SimpleFillSymbol"},
     };
     for (const auto& [body, expected] : cases) {
         SCOPED_TRACE(body.dump());

@@ -16,19 +16,9 @@ constexpr double kTol = 1e-9;
 class ChartRun : public testing::EngineFixture {
 protected:
     ChartRun() {
-        settings = ChartRunSettings::openingValues();
-        settings.TxtMinValue = "1";
-        settings.TxtMaxValue = "10";
-        settings.CmbKey = "NAME";
-        settings.TxtChartMarkerSize = "20";
         settings.TxtChartWidth = "6";
         settings.txtChartSpacing = "0";
         settings.ChkShowLeader = false;
-        for (std::uint8_t i = 0; i < 3; ++i) {
-            auto fill = std::make_shared<host::SimpleFillSymbol>();
-            fill->color = host::Color{static_cast<std::uint8_t>(80 * i), 0, 0};
-            symbols.add(fill);
-        }
     }
 
     ChartRunResult run(host::FeatureLayer& layer, int code, bool recreate = false,
@@ -77,16 +67,8 @@ protected:
         return chartLayer()->elements().at(0);
     }
 
-    static const host::BarChartSymbol& symbolOf(const std::shared_ptr<host::Element>& group) {
-        return static_cast<const host::BarChartSymbol&>(*markerOf(group)->symbol);
-    }
-
-    std::string lastReport() const {
-        return log->records().empty() ? "" : testing::reportedProcedure(log->records().back());
-    }
-
-    ChartRunSettings settings;
-    host::SymbolArray symbols;
+    ChartRunSettings settings = testing::runSettings();
+    host::SymbolArray symbols = testing::threeFills();
     std::vector<std::string> fields{"a", "b", "c"};
 };
 
@@ -106,7 +88,7 @@ TEST_F(ChartRun, WorkedExampleClampsLabelsAndMarksTheBarBeyondTheRange) {
     ASSERT_EQ(group->kind(), host::ElementKind::Group);
     const auto marker = markerOf(group);
     EXPECT_EQ(marker->name(), "Oslo");
-    const auto& chart = symbolOf(group);
+    const auto& chart = testing::chartSymbolOf(*group);
     EXPECT_EQ(chart.values, (std::vector<double>{10, 0, -3}));
     EXPECT_EQ(chart.maxValue, 10);
     EXPECT_EQ(chart.symbols.element(2), symbols.element(2));
@@ -225,7 +207,7 @@ TEST_F(ChartRun, RecreateOverAnotherLayerReplacesSameNamesAndLeavesTheOtherLayer
 TEST_F(ChartRun, LeaderGoesBackToTheFeatureWithTheHalfDiagonalAsTolerance) {
     settings.ChkShowLeader = true;
     settings.TxtLeaderWidth = "1,5";
-    const host::LineCallout& leader = *symbolOf(chartOne(5.0, 5.0, 5.0, 4, {10, 20})).background;
+    const host::LineCallout& leader = *testing::chartSymbolOf(*chartOne(5.0, 5.0, 5.0, 4, {10, 20})).background;
     EXPECT_EQ(std::tuple(leader.anchorPoint, leader.gap), std::tuple(host::Point{10, 20}, 3.0));
     EXPECT_DOUBLE_EQ(leader.leaderTolerance, halfDiagonal(20, 3, 6, 0));
     EXPECT_NE(leader.leaderLine, settings.leaderLineSymbol) << "a copy per run";
@@ -280,7 +262,7 @@ TEST_F(ChartRun, SmallValuesAreDrawnAtTheRangeMinimumAndZeroIsNeverLabelled) {
 
     settings.TxtMinLabelValue = "0";
     const auto zero = chartOne(0.0, 4.0, 4.0);
-    EXPECT_EQ(symbolOf(zero).values[0], 1.0);
+    EXPECT_EQ(testing::chartSymbolOf(*zero).values[0], 1.0);
     const auto zeroLabels = membersOf<host::TextElement>(zero, host::ElementKind::Text);
     ASSERT_EQ(zeroLabels.size(), 2u) << "a label needs a value above the label minimum";
     EXPECT_EQ(zeroLabels[0]->text, "4.0");

@@ -75,8 +75,7 @@ TEST_F(ChartStyleFromSettings, BadTextsFailAtLineFortyOrAreLeftForTheFirstFeatur
         if (c.description == nullptr) {
             EXPECT_FALSE(made.style);
             EXPECT_EQ(made.failure, c.failure);
-            ASSERT_EQ(log->records().size(), 1u);
-            EXPECT_EQ(testing::reportedProcedure(log->records()[0]), "CreateChartElements Kartoplot_v9_2 Line : 40");
+            EXPECT_EQ(reportedProcedures(), std::vector<std::string>{"CreateChartElements Kartoplot_v9_2 Line : 40"});
         } else {
             ASSERT_TRUE(made.style && made.style->unreadValues);
             EXPECT_EQ(made.style->unreadValues->reason, c.failure);

@@ -6,19 +6,10 @@
 #include <tuple>
 
 #include "errors/error_handling.h"
+#include "engine_fixture.h"
 
 namespace kartoplot::engine {
 namespace {
-
-host::SymbolArray threeFills() {
-    host::SymbolArray a;
-    for (std::uint8_t i = 0; i < 3; ++i) {
-        auto f = std::make_shared<host::SimpleFillSymbol>();
-        f->color = host::Color{i, i, i};
-        a.add(f);
-    }
-    return a;
-}
 
 ChartParams params() {
     ChartParams p;
@@ -30,7 +21,7 @@ ChartParams params() {
 }
 
 TEST(MakeBarChartSymbol, CarriesValuesTheDialogsOwnSymbolsAndTheParameters) {
-    const host::SymbolArray fills = threeFills();
+    const host::SymbolArray fills = testing::threeFills();
     const auto chart = MakeBarChartSymbol({10, 0, -5}, fills, 10, params());
     ASSERT_TRUE(chart);
     EXPECT_EQ(chart->values, (std::vector<double>{10, 0, -5}));
@@ -48,8 +39,8 @@ TEST(MakeBarChartSymbol, CarriesValuesTheDialogsOwnSymbolsAndTheParameters) {
 TEST(MakeBarChartSymbol, MismatchedOrWrongSymbolsAreReportedAndGiveNothing) {
     auto log = std::make_shared<CapturingErrorLog>();
     ScopedErrorLog scoped(log);
-    EXPECT_FALSE(MakeBarChartSymbol({1, 2, 3, 4}, threeFills(), 10, params()));
-    host::SymbolArray withLine = threeFills();
+    EXPECT_FALSE(MakeBarChartSymbol({1, 2, 3, 4}, testing::threeFills(), 10, params()));
+    host::SymbolArray withLine = testing::threeFills();
     withLine.add(std::make_shared<host::SimpleLineSymbol>());
     EXPECT_FALSE(MakeBarChartSymbol({1, 2, 3, 4}, withLine, 10, params()));
     ASSERT_EQ(log->records().size(), 2u);

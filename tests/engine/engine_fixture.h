@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "errors/error_handling.h"
+#include "engine/chart_run.h"
 #include "engine/engine_state.h"
 #include "host/host.h"
 
@@ -34,6 +35,34 @@ inline ::testing::AssertionResult hasBox(const host::Envelope& e, double x, doub
     }
     return ::testing::AssertionFailure() << "box " << e << ", expected corner (" << x << ", " << y
                                          << ") size " << w << " x " << h;
+}
+
+// The dialog's opening values for a range of 1 to 10, keys from NAME, 20-point charts.
+inline ChartRunSettings runSettings() {
+    ChartRunSettings settings = ChartRunSettings::openingValues();
+    settings.TxtMinValue = "1";
+    settings.TxtMaxValue = "10";
+    settings.CmbKey = "NAME";
+    settings.TxtChartMarkerSize = "20";
+    return settings;
+}
+
+// Three solid fills, red 0, 80 and 160.
+inline host::SymbolArray threeFills() {
+    host::SymbolArray fills;
+    for (std::uint8_t i = 0; i < 3; ++i) {
+        auto fill = std::make_shared<host::SimpleFillSymbol>();
+        fill->color = host::Color{static_cast<std::uint8_t>(80 * i), 0, 0};
+        fills.add(fill);
+    }
+    return fills;
+}
+
+// The chart symbol of the marker that leads a chart group.
+inline const host::BarChartSymbol& chartSymbolOf(const host::Element& group) {
+    const auto& marker = *static_cast<const host::GroupElement&>(group).element(0);
+    return static_cast<const host::BarChartSymbol&>(
+        *static_cast<const host::MarkerElement&>(marker).symbol);
 }
 
 class EngineFixture : public ::testing::Test {
@@ -76,6 +105,18 @@ protected:
         layer->setRenderer(renderer);
         state.map->addLayer(layer);
         return layer;
+    }
+
+    // The procedure lines of the records logged so far, and of the last one ("" without any).
+    std::vector<std::string> reportedProcedures() const {
+        std::vector<std::string> out;
+        for (const std::string& record : log->records()) {
+            out.push_back(reportedProcedure(record));
+        }
+        return out;
+    }
+    std::string lastReport() const {
+        return log->records().empty() ? "" : reportedProcedure(log->records().back());
     }
 
     // The front end owns the application, document and map; the state only borrows them.

@@ -23,18 +23,8 @@ protected:
     LayerFiles() {
         fs::create_directories(dir);
         std::ofstream(data) << "{}";
-        settings = ChartRunSettings::openingValues();
-        settings.TxtMinValue = "1";
-        settings.TxtMaxValue = "10";
-        settings.CmbKey = "NAME";
-        settings.TxtChartMarkerSize = "20";
         settings.ChkShowLeader = true;
         settings.ChkSaveLyrFile = true;
-        for (std::uint8_t i = 0; i < 3; ++i) {
-            auto fill = std::make_shared<host::SimpleFillSymbol>();
-            fill->color = host::Color{static_cast<std::uint8_t>(80 * i), 0, 0};
-            symbols.add(fill);
-        }
     }
     ~LayerFiles() override { fs::remove_all(dir); }
 
@@ -49,17 +39,15 @@ protected:
     }
 
     const host::BarChartSymbol& chartOnMap() const {
-        const auto charts = state.map->basicGraphicsLayer().findLayer("Cities_charts");
-        const auto& group = static_cast<const host::GroupElement&>(*charts->elements().back());
-        return static_cast<const host::BarChartSymbol&>(*static_cast<const host::MarkerElement&>(*group.element(0)).symbol);
+        return testing::chartSymbolOf(*state.map->basicGraphicsLayer().findLayer("Cities_charts")->elements().back());
     }
 
     fs::path dir = fs::temp_directory_path() / ("kp-chartlyr-" + std::to_string(::getpid()) + "-" +
                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::path data = dir / "cities.geojson";
     std::string lyr = (dir / "out" / "Cities.lyr").string();
-    ChartRunSettings settings;
-    host::SymbolArray symbols;
+    ChartRunSettings settings = testing::runSettings();
+    host::SymbolArray symbols = testing::threeFills();
     std::vector<std::string> fields{"a", "b", "c"};
     std::string lastFolder = "/start/";
     std::vector<bool> reach;
@@ -135,7 +123,7 @@ TEST_F(LayerFiles, NoFileIsWrittenOnCancelWithoutChartsOrWithoutData) {
             EXPECT_EQ(lastFolder, "/start/") << "a cancelled dialog keeps the folder";
         }
         EXPECT_FALSE(fs::exists(lyr));
-        EXPECT_EQ(log->records().empty() ? "" : testing::reportedProcedure(log->records().back()), c.report);
+        EXPECT_EQ(lastReport(), c.report);
         state.map->deleteLayer(*state.map->layer(0));
     }
 }
@@ -181,7 +169,7 @@ TEST_F(LayerFiles, LegendComesFromAChartLayerFileAndOnlyFromOne) {
         EXPECT_EQ(ui->messages.size(), messages);
         EXPECT_EQ(ui->messages.back().text, "This is not a file of chart layer");
     }
-    EXPECT_EQ(testing::reportedProcedure(log->records().back()), "LoadLegend Kartoplot_v9_2 ");
+    EXPECT_EQ(lastReport(), "LoadLegend Kartoplot_v9_2 ");
 }
 
 }  // namespace

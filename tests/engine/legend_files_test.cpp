@@ -57,13 +57,6 @@ protected:
         host::writePropertySetFile(legend, path("hand.leg"));
         return path("hand.leg");
     }
-    Strings procedures() const {
-        Strings out;
-        for (const auto& record : log->records()) {
-            out.push_back(reportedProcedure(record));
-        }
-        return out;
-    }
 
     fs::path dir = fs::temp_directory_path() /
                    ("kp-legend-" + std::to_string(::getpid()) + "-" +
@@ -155,7 +148,7 @@ TEST_F(LegendFilesTest, OnlyLegEndingsAreReadAsLegends) {
         EXPECT_TRUE(ui->messages.empty());
     }
     // A legend under a layer file's name holds no layer: reported, nothing read.
-    EXPECT_EQ(procedures(), (Strings{"LoadLegend Kartoplot_v9_2 ", "LoadLegend Kartoplot_v9_2 "}));
+    EXPECT_EQ(reportedProcedures(), (Strings{"LoadLegend Kartoplot_v9_2 ", "LoadLegend Kartoplot_v9_2 "}));
 }
 
 TEST_F(LegendFilesTest, SymbolCountMustStandForFieldsPresentAndFailuresAreReported) {
@@ -176,7 +169,7 @@ TEST_F(LegendFilesTest, SymbolCountMustStandForFieldsPresentAndFailuresAreReport
         Strings kept{"kept"};
         EXPECT_FALSE(LoadLegend(state, writeLegend(entries), symbols, kept));
         EXPECT_EQ(kept.size() + static_cast<std::size_t>(symbols.count()), 2u);
-        EXPECT_EQ(procedures(), Strings{"LoadLegend Kartoplot_v9_2 "});
+        EXPECT_EQ(reportedProcedures(), Strings{"LoadLegend Kartoplot_v9_2 "});
     }
 
     // Fewer than present reads that many; a symbol that is no fill gets the stand-in.
@@ -195,7 +188,7 @@ TEST_F(LegendFilesTest, SymbolCountMustStandForFieldsPresentAndFailuresAreReport
     EXPECT_FALSE(LoadLegend(state, path("junk.leg"), symbols, names));
     EXPECT_EQ(LoadPropertySetFromFile(path("missing.par")), nullptr);
     EXPECT_FALSE(SavePropertySetToFile(host::PropertySet{}, path("no/folder/x.par")));
-    EXPECT_EQ(procedures(), (Strings{"LoadPropertySetFromFile Kartoplot_v9_2 ",
+    EXPECT_EQ(reportedProcedures(), (Strings{"LoadPropertySetFromFile Kartoplot_v9_2 ",
                                      "LoadPropertySetFromFile Kartoplot_v9_2 ",
                                      "SavePropertySetToFile Kartoplot_v9_2 "}));
     EXPECT_EQ(symbols.count(), 1);

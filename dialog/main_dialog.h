@@ -39,6 +39,10 @@ class QTreeWidgetItem;
 namespace kartoplot::relation {
 class FrmRelaFields;
 }
+
+namespace kartoplot::fielddelete {
+class FrmMultyFieldsDelete;
+}
 namespace kartoplot::archive {
 class FrmOpenSaveGraphLayer;
 }
@@ -217,6 +221,22 @@ public:
     // The shared archive dialog, or nullptr before its first use.
     archive::FrmOpenSaveGraphLayer* archiveDialog() const noexcept { return archiveDialog_.get(); }
 
+    // ---- chart tools and field deletion (main_dialog_tools.cpp) -------------------------------
+    // Removes the value labels (text members) of the selected chart groups after a Yes, and
+    // updates each chart in the graphics layer that holds it. The dialog steps aside meanwhile;
+    // a failure ends the command and is reported.
+    void CmdRemoveLabels_Click();
+    // Shows the data attached to each selected chart ("info# N Key= KEY"), OK on the last one,
+    // OK and Cancel on the others (Cancel ends the command); "no attached data" for an element
+    // without. A failure ends the command and is reported.
+    void CmdIdentityGraphics_Click();
+    // Opens FrmMultyFieldsDelete for the layer chosen in CmbLayers; when fields were deleted,
+    // the layer's field lists are filled again (as choosing the layer again does).
+    void CmdMultyFieldsDelete_Click();
+    // Shows the field deletion dialog and returns when it has closed (tests); empty: exec().
+    using FieldDeleteShow = std::function<void(fielddelete::FrmMultyFieldsDelete&)>;
+    void setFieldDeleteShow(FieldDeleteShow show);
+
     // ---- parameter files ------------------------------------------------------------------------
     // A new set of the 24 parameter entries (TxtMinValue ... CmdOutlineColor) read from the
     // controls: texts as typed, check boxes "True"/"False", the placement option's index
@@ -330,6 +350,7 @@ private:
     host::SymbolArray loadedLegendSymbols_;
     relation::FieldTable savedLegendFields_;
     RelationShow relationShow_;
+    FieldDeleteShow fieldDeleteShow_;
     // The graphics archive dialog: one instance, a dialog window of its own over this one.
     std::unique_ptr<archive::FrmOpenSaveGraphLayer> archiveDialog_;
     std::shared_ptr<host::TextSymbol> labelText_;

@@ -428,8 +428,9 @@ std::string overlayGraphics(host::Map& map, const std::string& path, std::ostrea
     for (int n = 2; map.basicGraphicsLayer().findLayer(name); ++n) {
         name = base + " (" + std::to_string(n) + ")";
     }
-    // A new layer has no reference scale of its own: the map's sizes its symbols.
-    const archive::EntryFlags differs = archive::differingEntries(saved, map, 0.0);
+    // The new layer has no reference scale of its own, so the map's sizes its symbols: that is
+    // the one the saved layer's is compared with.
+    const archive::EntryFlags differs = archive::differingEntries(saved, map, map.referenceScale());
     if (const auto names = archive::flaggedNames(messages, differs); !names.empty()) {
         std::string list;
         for (const auto& n : names) {

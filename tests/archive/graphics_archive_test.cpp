@@ -89,8 +89,12 @@ TEST_F(GraphicsArchiveTest, SavedChartsLoadIntoANewLayerEqualAndLeaveTheLayerUnt
     EXPECT_EQ(set->getProperty("Scale"), Variant(map().mapScale()));
     EXPECT_EQ(set->getProperty("GraphicsLayerReferenceScale"), Variant(charts().referenceScale()));
 
+    // A layer made for the load starts without a reference scale: the saved one is offered.
     ASSERT_TRUE(LoadGraphics(services, map(), "Copy", path).done());
-    EXPECT_TRUE(ui->messages.empty()) << "nothing differs, nothing is asked";
+    EXPECT_EQ(shownTexts(), std::vector<std::string>{"Saved data not equal of map parameters \n"
+                                                     "Annotation layer ReferenceScale\n\n"
+                                                     "Restore saved parameters?"});
+    ui->messages.clear();
     const auto copy = map().basicGraphicsLayer().findLayer("Copy");
     ASSERT_NE(copy, nullptr);
     EXPECT_NE(map().activeGraphicsLayer(), copy) << "a layer made for a load is not made active";
@@ -107,6 +111,8 @@ TEST_F(GraphicsArchiveTest, SavedChartsLoadIntoANewLayerEqualAndLeaveTheLayerUnt
 
     // Loading into an existing layer appends after what is there; repeated names are kept.
     ASSERT_TRUE(LoadGraphics(services, map(), "Copy", path).done());
+    EXPECT_TRUE(ui->messages.empty()) << "restored before: nothing differs, nothing is asked";
+    EXPECT_EQ(copy->referenceScale(), charts().referenceScale());
     const auto twice = copy->elements();
     ASSERT_EQ(twice.size(), 2 * before.size());
     EXPECT_TRUE(std::equal(loaded.begin(), loaded.end(), twice.begin()));
@@ -117,6 +123,7 @@ TEST_F(GraphicsArchiveTest, SavedChartsLoadIntoANewLayerEqualAndLeaveTheLayerUnt
 }
 
 TEST_F(GraphicsArchiveTest, StoredValuesAreCheckedComparedAndRestoredOnYes) {
+    charts().setReferenceScale(0.0);  // as a layer made for the load has it
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double scale = map().mapScale();
     const std::string question = "Saved data not equal of map parameters \n";
@@ -223,6 +230,7 @@ TEST_F(GraphicsArchiveTest, StoredValuesAreCheckedComparedAndRestoredOnYes) {
 }
 
 TEST_F(GraphicsArchiveTest, FailuresAreReportedAndChangeNothing) {
+    charts().setReferenceScale(0.0);  // nothing differs from a layer made for the load
     const std::string garbage = file("garbage.obj");
     std::ofstream(garbage) << "not a graphics file";
     const std::string kept = file("kept.obj");

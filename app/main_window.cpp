@@ -13,6 +13,7 @@
 #include "errors/error_handling.h"
 #include "host/layer_file.h"
 #include "io/data_source_loader.h"
+#include "io/vector_export.h"
 #include "io/vector_import.h"
 #include "render/export.h"
 
@@ -233,6 +234,59 @@ void MainWindow::buildMenus() {
     clearReferenceAction_ = view->addAction(text(Msg::ClearReferenceScaleAction), this,
                                             &MainWindow::clearReferenceScale);
     clearReferenceAction_->setObjectName("actionClearReferenceScale");
+
+    // Layer > Save as…: one entry per feature layer of the map, listed when the menu opens.
+    QMenu* layerMenu = menuBar()->addMenu(text(Msg::LayerMenu));
+    layerMenu->setObjectName("menuLayer");
+    QMenu* saveAs = layerMenu->addMenu(text(Msg::SaveLayerAsAction));
+    saveAs->setObjectName("menuSaveLayerAs");
+    connect(saveAs, &QMenu::aboutToShow, this, [this, saveAs] {
+        saveAs->clear();
+        for (const auto& layer : featureLayersOf(*map())) {
+            saveAs->addAction(QString::fromStdString(layer->name()), this,
+                              [this, layer] { saveLayerAs(*layer); });
+        }
+    });
+}
+
+std::vector<std::shared_ptr<host::FeatureLayer>> featureLayersOf(const host::Map& map) {
+    std::vector<std::shared_ptr<host::FeatureLayer>> out;
+    std::vector<std::shared_ptr<host::Layer>> pending(map.layers().rbegin(), map.layers().rend());
+    while (!pending.empty()) {
+        const std::shared_ptr<host::Layer> layer = pending.back();
+        pending.pop_back();
+        if (layer->kind() == host::LayerKind::Feature) {
+            out.push_back(std::static_pointer_cast<host::FeatureLayer>(layer));
+        } else if (layer->kind() == host::LayerKind::Group) {
+            const auto& members = static_cast<const host::GroupLayer&>(*layer).layers();
+            pending.insert(pending.end(), members.rbegin(), members.rend());
+        }
+    }
+    return out;
+}
+
+bool MainWindow::saveLayerAs(const host::FeatureLayer& layer) {
+    host::FileDialogRequest request;
+    request.title = texts_.text(Msg::SaveLayerTitle);
+    request.filter = texts_.text(Msg::SaveLayerFilter);
+    request.fileName = layer.name() + ".gpkg";
+    const auto chosen = interaction_->saveFile(request);
+    if (!chosen) {
+        return false;
+    }
+    std::string path = *chosen;
+    if (std::filesystem::path(path).extension().empty()) {
+        path += ".gpkg";
+    }
+    const io::ExportResult result = io::exportFeatureLayer(layer, path);
+    if (!result.ok()) {
+        interaction_->messageBox(texts_.text(Msg::LayerNotSavedStart) + "\n" + result.error, kTitle,
+                                 host::MessageButtons::Ok, host::MessageIcon::Exclamation);
+        return false;
+    }
+    statusBar()->showMessage(text(Msg::LayerSavedStart) + QChar(' ') + QString::fromStdString(path),
+                             kStatusMessageMs);
+    return true;
 }
 
 int MainWindow::openFiles(const std::vector<std::string>& paths) {

@@ -37,6 +37,9 @@ struct CommandButton {
     std::function<void()> onClick;
 };
 
+// The map's feature layers in drawing order from the top, those inside group layers included.
+std::vector<std::shared_ptr<host::FeatureLayer>> featureLayersOf(const host::Map& map);
+
 // "1 : 12 345 678": the scale rounded to a whole number, thousands grouped by thin spaces
 // (U+2009). "1 : ?" for a scale that is not finite or below 0.5.
 QString scaleText(double scale);
@@ -68,6 +71,11 @@ public:
     // again from the paths it holds; one whose data is missing is reported and adds nothing.
     // Returns the number of files opened.
     int openFiles(const std::vector<std::string>& paths);
+
+    // Layer > Save as…: asks for a file (GeoPackage, GeoJSON or Shapefile by its ending; none:
+    // ".gpkg") and writes the layer to it; a failure is reported in a message box. False when
+    // cancelled or failed.
+    bool saveLayerAs(const host::FeatureLayer& layer);
 
     // Installs the command shown on the "Commands" toolbar (replacing an earlier one).
     void setCommand(CommandButton button);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -105,6 +106,65 @@ TEST_F(VectorExport, FieldsValuesAndPointsRoundTripThroughEveryFormat) {
     // No temporary is left beside the files.
     EXPECT_EQ(files(), (std::set<std::string>{"towns.gpkg", "towns.geojson", "towns.shp",
                                               "towns.shx", "towns.dbf", "towns.prj", "towns.cpg"}));
+}
+
+// The vertices of a shape as a sorted list, ring or path order and direction aside (a Shapefile
+// turns outer rings clockwise).
+std::vector<std::pair<double, double>> vertices(const host::Geometry& shape) {
+    std::vector<std::pair<double, double>> out;
+    const auto take = [&](const std::vector<std::vector<host::Point>>& parts) {
+        for (const auto& part : parts) {
+            for (const host::Point& p : part) {
+                out.emplace_back(p.x, p.y);
+            }
+        }
+    };
+    if (const host::Polygon* area = shape.asPolygon()) {
+        take(area->rings);
+    } else if (const host::Polyline* line = shape.asPolyline()) {
+        take(line->paths);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::size_t partCount(const host::Geometry& shape) {
+    if (const host::Polygon* area = shape.asPolygon()) {
+        return area->rings.size();
+    }
+    return shape.asPolyline() != nullptr ? shape.asPolyline()->paths.size() : 0;
+}
+
+// Areas with holes and several parts (the sample land) and lines of two paths keep every ring
+// and path with its vertices in every format.
+TEST_F(VectorExport, AreasAndLinesKeepEveryRingAndPath) {
+    const ImportResult land = importVectorFile(std::string(KARTOPLOT_DATA_DIR) + "/land.geojson");
+    ASSERT_TRUE(land.ok()) << land.error;
+    auto roads = std::make_shared<host::FeatureClass>("roads", host::GeometryType::Polyline);
+    roads->createFeature(host::Polyline{{{{0, 0}, {1, 1}, {2, 0}}, {{5, 5}, {6, 7}}}}, {});
+    roads->createFeature(host::Polyline{{{{-1, -1}, {-2, -3}}}}, {});
+    const std::shared_ptr<host::FeatureLayer> layers[] = {
+        land.layers.at(0), std::make_shared<host::FeatureLayer>("roads", roads)};
+    for (const auto& layer : layers) {
+        for (const char* ending : {".gpkg", ".geojson", ".shp"}) {
+            SCOPED_TRACE(layer->name() + ending);
+            const std::string file = path(layer->name() + "-copy" + ending);
+            const ExportResult written = exportFeatureLayer(*layer, file);
+            ASSERT_TRUE(written.ok()) << written.error;
+            const ImportResult read = importVectorFile(file);
+            ASSERT_TRUE(read.ok()) << read.error;
+            const host::FeatureClass& back = *read.layers.at(0)->featureClass();
+            EXPECT_EQ(back.shapeType(), layer->featureClass()->shapeType());
+            ASSERT_EQ(back.featureCount(), layer->featureClass()->featureCount());
+            const auto expected = layer->featureClass()->search();
+            const auto actual = back.search();
+            while (const host::Feature* want = expected->nextFeature()) {
+                const host::Feature* got = actual->nextFeature();
+                EXPECT_EQ(partCount(got->shape), partCount(want->shape)) << want->oid;
+                EXPECT_EQ(vertices(got->shape), vertices(want->shape)) << want->oid;
+            }
+        }
+    }
 }
 
 // A refused or failed export names the file, leaves what was there untouched and leaves no

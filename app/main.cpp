@@ -30,6 +30,7 @@
 #include "dialog/main_dialog.h"
 #include "dialog/qt_interaction.h"
 #include "language/messages.h"
+#include "fielddelete/frm_multy_fields_delete.h"
 #include "relation/frm_rela_fields.h"
 #include "render/text_metrics.h"
 
@@ -131,6 +132,23 @@ int takeScreenshots(const std::string& folder, app::MainWindow& window, command:
         relation.show();
         QApplication::processEvents();
         ok = save(relation.grab(), "relation-dialog.png") && ok;
+    }
+    // The field deletion dialog for the chosen layer with two fields ticked (nothing is deleted).
+    if (const auto layer = dlg->chosenLayer()) {
+        fielddelete::FrmMultyFieldsDelete fieldDelete(dlg);
+        fieldDelete.setLanguage("English");
+        fieldDelete.setFeatureClass(layer->featureClass());
+        fieldDelete.setLayerName(layer->name());
+        fieldDelete.Form_Load();
+        if (auto* list = fieldDelete.findChild<QListWidget*>("LstFields")) {
+            for (int i = 0; i < list->count(); ++i) {
+                list->item(i)->setSelected(list->item(i)->text() == "pop_other" ||
+                                           list->item(i)->text() == "rank_max");
+            }
+        }
+        fieldDelete.show();
+        QApplication::processEvents();
+        ok = save(fieldDelete.grab(), "field-delete-dialog.png") && ok;
     }
     // Chart the large cities: select them, then the dialog's OK with "selected" features.
     for (const auto& layer : window.map()->layers()) {

@@ -211,6 +211,8 @@ TEST_F(FrmOpenSaveGraphLayerTest, SavingAsksForWhatIsMissingAndBeforeReplacingAF
 TEST_F(FrmOpenSaveGraphLayerTest, LoadingRefusesBeforeAnyLayerIsMade) {
     const std::string saved = file("alpha.obj");
     ASSERT_TRUE(SaveGraphics(*document->focusMap(), "Alpha", saved).done());
+    const std::string garbage = file("garbage.obj");
+    std::ofstream(garbage) << "no graphics";
     struct Case {
         const char* what;
         bool newLayer;
@@ -225,6 +227,8 @@ TEST_F(FrmOpenSaveGraphLayerTest, LoadingRefusesBeforeAnyLayerIsMade) {
         {"a new layer name that is taken", true, "Beta", saved, {"Layer exist, change name or select from list"}, 2},
         {"no file name", true, "Gamma", "", {"No file Name"}, 2},
         {"a file that is not there", true, "Gamma", file("gone.obj"), {"File " + file("gone.obj") + " not exist"}, 2},
+        {"a file that is no graphics file: said, no OK!", true, "Gamma", garbage,
+         {"File " + garbage + " have no required parameters!"}, 2},
         {"a new layer", true, "Gamma", saved, {"OK!"}, 3},
     };
     open(ArchiveMode::Load);
@@ -242,6 +246,8 @@ TEST_F(FrmOpenSaveGraphLayerTest, LoadingRefusesBeforeAnyLayerIsMade) {
     EXPECT_EQ(ui->messages.front().title, "");
     EXPECT_EQ(basic().findLayer("Gamma")->elementCount(), 1);
     EXPECT_EQ(ctl<QListWidget>("LstGLayers")->count(), 3) << "the new layer is listed";
+    ASSERT_EQ(log->records().size(), 1u) << "the unreadable file is reported as well";
+    log->clear();
 
     // Into a listed layer: the first selected one.
     ui->messages.clear();

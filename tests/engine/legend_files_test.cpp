@@ -194,7 +194,7 @@ TEST_F(LegendFilesTest, SymbolCountMustStandForFieldsPresentAndFailuresAreReport
     EXPECT_EQ(symbols.count(), 1);
 }
 
-TEST(LegendPaths, FolderOfAPathAndOfTheDocument) {
+TEST_F(LegendFilesTest, FolderOfAPathAndOfTheDocument) {
     const std::vector<std::pair<const char*, const char*>> cases{
         {"C:\\maps\\world.mxd", "C:\\maps\\"},
         {"  /maps/a b/x.par\"  ", "/maps/a b/"},
@@ -203,13 +203,9 @@ TEST(LegendPaths, FolderOfAPathAndOfTheDocument) {
     for (const auto& [path, folder] : cases) {
         EXPECT_EQ(RemoveFileFromPath(path), folder) << path;
     }
-    EngineState state;
-    EXPECT_EQ(GetDocumentPath(state, false), "");
-    auto application = std::make_shared<host::Application>();
-    auto document = std::make_shared<host::MapDocument>();
+    EXPECT_EQ(GetDocumentPath(EngineState{}, false), "") << "no application";
     document->setPath("/maps/demo/world.kartoplot");
-    application->setDocument(document);
-    state.application = application;
+    application->setDocument(document);  // the application's last template is its path
     EXPECT_EQ(GetDocumentPath(state, false) + " " + GetDocumentPath(state, true),
               "/maps/demo/world.kartoplot /maps/demo/");
 }

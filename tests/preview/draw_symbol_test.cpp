@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "errors/error_handling.h"
+#include "tests/render/pixels.h"
 
 namespace kartoplot::preview {
 namespace {
@@ -197,16 +198,9 @@ TEST(SymbolToPicture, TextShowsItsSampleInTheMiddle) {
         text.verticalAlignment = vertical;
         const QImage picture = SymbolToPicture(text, 40, 20, 0);
         EXPECT_TRUE(regionIs(picture, QRect(6, 2, 28, 16), std::nullopt, kSilver, kTolerance));
-        QRect dark;
-        int count = 0;
-        for (int y = 0; y < 20; ++y) {
-            for (int x = 0; x < 40; ++x) {
-                if (picture.pixelColor(x, y).lightness() < 128) {
-                    dark |= QRect(x, y, 1, 1);
-                    ++count;
-                }
-            }
-        }
+        const auto isDark = [](QRgb p) { return QColor(p).lightness() < 128; };
+        const int count = testing::countPixels(picture, isDark);
+        const QRect dark = testing::boundsOf(picture, isDark);
         if (sample.empty()) {
             EXPECT_EQ(count, 0);
             continue;

@@ -17,6 +17,7 @@
 
 #include "host/atomic_file.h"
 #include "host/host.h"
+#include "tests/render/pixels.h"
 
 namespace kartoplot::render {
 namespace {
@@ -75,13 +76,8 @@ TEST_F(Export, WritesEachFormatWithTheDataInView) {
     const QImage png(QString::fromStdString((dir / "map.png").string()));
     ASSERT_EQ(png.size(), QSize(400, 200));
     // Both points are in view: the full extent is centred and fitted.
-    int red = 0;
-    for (int y = 0; y < png.height(); ++y) {
-        for (int x = 0; x < png.width(); ++x) {
-            red += qRed(png.pixel(x, y)) > 150 && qGreen(png.pixel(x, y)) < 80 ? 1 : 0;
-        }
-    }
-    EXPECT_GT(red, 2 * 40) << "two markers of about 12 × 12 pixels, cut at the edges";
+    const auto red = [](QRgb p) { return qRed(p) > 150 && qGreen(p) < 80; };
+    EXPECT_GT(testing::countPixels(png, red), 2 * 40) << "two markers of about 12 × 12 pixels, cut at the edges";
     EXPECT_NE(readBytes(dir / "map.svg").find("<svg"), std::string::npos);
     EXPECT_EQ(readBytes(dir / "map.pdf").rfind("%PDF", 0), 0u);
 }

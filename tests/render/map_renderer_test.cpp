@@ -14,6 +14,7 @@
 #include "host/host.h"
 #include "render/symbol_painter.h"
 #include "render/text_metrics.h"
+#include "tests/render/pixels.h"
 
 namespace kartoplot::render {
 namespace {
@@ -196,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
         Scene{"LeaderBeyondTheTolerance", [](MapPicture& m) { m.placeLedChart(60); },
               {{100, 150, kBlack, 120}, {100, 101, kWhite}, {100, 105, kBlack, 120}}},
         Scene{"NoLeaderWithinTheTolerance", [](MapPicture& m) { m.placeLedChart(95); }, {{100, 150, kWhite}}}),
-    [](const ::testing::TestParamInfo<Scene>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Scene>& scene) { return std::string(scene.param.name); });
 
 // A layer drawn by a chart renderer gives each feature the chart a marker element of the same
 // symbol would give at its point: centred on it, standing on it, sized by its own values.
@@ -223,13 +224,7 @@ TEST_F(MapPicture, ChartRendererDrawsEachFeatureLikeAChartMarkerOnItsPoint) {
         place(chart(values), at);
     }
     const QImage byMarkers = draw();
-    int differing = 0;
-    for (int y = 0; y < 200; ++y) {
-        for (int x = 0; x < 200; ++x) {
-            differing += near(byRenderer.pixel(x, y), byMarkers.pixel(x, y)) ? 0 : 1;
-        }
-    }
-    EXPECT_LE(differing, 10) << "pixels where the layer and the markers differ";
+    EXPECT_LE(testing::countDiffering(byRenderer, byMarkers, 13), 10) << "pixels where the layer and the markers differ";
     // The first chart: a 30 px row from x = 35 to 65 on the row y = 140, bars 40, 20, 10 px.
     expectProbes(byRenderer, {{37, 138, kRed}, {37, 102, kRed}, {37, 97, kWhite}, {50, 122, kBlue}, {50, 117, kWhite},
                               {62, 132, kGreen}, {62, 127, kWhite}, {32, 138, kWhite}, {67, 138, kWhite},
@@ -265,25 +260,15 @@ TEST_F(MapPicture, TextIsDrawnWhereItsMeasuredBoundsSay) {
     charts->addElement(text);
     const host::Envelope bounds = text->queryBounds(map.screenDisplay());
     const QImage image = draw();
-    int minX = 200, maxX = -1, minY = 200, maxY = -1;
-    for (int y = 0; y < 200; ++y) {
-        for (int x = 0; x < 200; ++x) {
-            if (qGray(image.pixel(x, y)) < 128) {
-                minX = std::min(minX, x);
-                maxX = std::max(maxX, x);
-                minY = std::min(minY, y);
-                maxY = std::max(maxY, y);
-            }
-        }
-    }
-    ASSERT_GE(maxX, 0) << "the text was drawn";
+    const QRect ink = testing::boundsOf(image, [](QRgb p) { return qGray(p) < 128; });
+    ASSERT_FALSE(ink.isNull()) << "the text was drawn";
     // Ink lies inside the measured box (which also holds the side bearings and the descent).
-    EXPECT_GE(minX, bounds.xMin() - 1);
-    EXPECT_LE(maxX, bounds.xMax() + 1);
-    EXPECT_GE(200 - maxY, bounds.yMin() - 1);
-    EXPECT_LE(200 - minY, bounds.yMax() + 1);
-    EXPECT_GT(maxX - minX, bounds.width() * 0.7) << "and fills most of its width";
-    EXPECT_LE(maxY, 100) << "bottom alignment: the text stands above its point";
+    EXPECT_GE(ink.left(), bounds.xMin() - 1);
+    EXPECT_LE(ink.right(), bounds.xMax() + 1);
+    EXPECT_GE(200 - ink.bottom(), bounds.yMin() - 1);
+    EXPECT_LE(200 - ink.top(), bounds.yMax() + 1);
+    EXPECT_GT(ink.width() - 1, bounds.width() * 0.7) << "and fills most of its width";
+    EXPECT_LE(ink.bottom(), 100) << "bottom alignment: the text stands above its point";
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "errors/error_handling.h"
 #include "host/host.h"
 #include "render/symbol_painter.h"
+#include "tests/engine/engine_fixture.h"
 
 namespace kartoplot::cli {
 namespace {
@@ -39,78 +40,12 @@ protected:
     ScopedErrorLog scoped{log};
 };
 
-TEST_F(ChartJobTest, DemoChartsTheLargeCitiesAndWritesThreePictures) {
-    ChartJob job = demoJob(KARTOPLOT_DATA_DIR, dir.string());
-    job.width = 1200;
-    job.height = 625;
-    const JobReport report = runChartJob(job, out, err, false);
-    EXPECT_EQ(report.exitCode, 0) << err.str();
-    EXPECT_EQ(report.charted, 38) << "the cities of 5 million and more";
-    EXPECT_EQ(report.skipped, 243 - 38);
-    ASSERT_EQ(report.files.size(), 3u);
-    for (const auto& f : report.files) {
-        EXPECT_GT(std::filesystem::file_size(f), 1000u) << f;
-    }
-    EXPECT_NE(out.str().find("kartoplot: charted 38 features, skipped 205, in "), std::string::npos);
-    EXPECT_TRUE(log->records().empty());
-
-    // The picture holds the bar colours (blue, orange, green) and the land's beige.
-    const QImage png(QString::fromStdString(report.files[0]));
-    int blue = 0;
-    int orange = 0;
-    int land = 0;
-    for (int y = 0; y < png.height(); ++y) {
-        for (int x = 0; x < png.width(); ++x) {
-            const QRgb p = png.pixel(x, y);
-            blue += (qAbs(qRed(p) - 0x4E) < 12 && qAbs(qBlue(p) - 0xA7) < 12) ? 1 : 0;
-            orange += (qAbs(qRed(p) - 0xF2) < 12 && qAbs(qGreen(p) - 0x8E) < 12) ? 1 : 0;
-            land += (qRed(p) == 236 && qGreen(p) == 232 && qBlue(p) == 220) ? 1 : 0;
-        }
-    }
-    EXPECT_GT(blue, 500);
-    EXPECT_GT(orange, 300);
-    EXPECT_GT(land, png.width() * png.height() / 10);
-}
-
-TEST_F(ChartJobTest, BadDataGivesOneClearMessageAndNoPicture) {
-    struct Case {
-        const char* what;
-        std::string data;
-        std::vector<std::string> fields;
-        std::string key;
-        std::string expected;
-    };
-    const std::string places = std::string(KARTOPLOT_DATA_DIR) + "/populated_places.geojson";
-    const std::string land = std::string(KARTOPLOT_DATA_DIR) + "/land.geojson";
-    const Case cases[] = {
-        {"missing file", "/nowhere/x.geojson", {"a"}, "", "/nowhere/x.geojson"},
-        {"no point layer", land, {"featurecla"}, "", "holds polygons, no points; charts stand on points"},
-        {"unknown field", places, {"pop_max", "height"}, "", "has no field height; its numeric fields are: "},
-        {"text field", places, {"name"}, "", "the field name is not numeric"},
-        {"unknown key", places, {"pop_max"}, "city", "has no key field city"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        err.str("");
-        ChartJob job;
-        job.dataPath = c.data;
-        job.fields = c.fields;
-        job.key = c.key;
-        job.outDir = dir.string();
-        const JobReport report = runChartJob(job, out, err, false);
-        EXPECT_EQ(report.exitCode, 1);
-        EXPECT_NE(err.str().find(c.expected), std::string::npos) << err.str();
-        EXPECT_TRUE(report.files.empty());
-    }
-    EXPECT_FALSE(std::filesystem::exists(dir));
-}
-
-// Hostile data and settings: a run either charts what can be charted and says what it skipped,
-// or fails in words and leaves the pictures that were there untouched.
+// Bad or hostile data and settings: a run either charts what can be charted and says what it
+// skipped, or fails in words, leaves the pictures that were there untouched and makes no folder.
 TEST_F(ChartJobTest, HostileDataFailsInWordsOrSkipsWhatCannotBeDrawn) {
     struct Case {
         const char* what;
-        std::string features;  // GeoJSON features; each gets the property "name"
+        std::string features;  // GeoJSON features with the properties "name" and "v"
         std::function<void(ChartJob&)> adjust;
         int exitCode;
         std::string expected;  // in err for failures, in out for successes
@@ -120,7 +55,19 @@ TEST_F(ChartJobTest, HostileDataFailsInWordsOrSkipsWhatCannotBeDrawn) {
                R"(},"geometry":{"type":"Point","coordinates":)" + xy + "}}";
     };
     const std::string good = point("Good", "[10,10]", "5") + "," + point("Fine", "[20,20]", "8");
+    const std::string fresh = (dir / "fresh").string();
     const Case cases[] = {
+        {"a missing file", good, [&](ChartJob& j) { j.dataPath = "/nowhere/x.geojson"; j.outDir = fresh; }, 1,
+         "/nowhere/x.geojson"},
+        {"no point layer",
+         R"({"type":"Feature","properties":{"name":"P","v":1},"geometry":{"type":"Polygon","coordinates":[[[0,0],[1,0],[1,1],[0,0]]]}})",
+         nullptr, 1, "holds polygons, no points; charts stand on points"},
+        {"an unknown field", good, [](ChartJob& j) { j.fields = {"v", "height"}; }, 1,
+         "has no field height; its numeric fields are: v"},
+        {"a text field", good, [](ChartJob& j) { j.fields = {"name"}; }, 1, "the field name is not numeric"},
+        {"an unknown key", good, [](ChartJob& j) { j.key = "city"; }, 1, "has no key field city"},
+        {"a filter that matches nothing", good, [](ChartJob& j) { j.where = parseFilter("v > 100"); }, 1,
+         "no feature of places matches --where v > 100"},
         {"a point beyond any map", good + "," + point("Atlantis", "[1e308,0]", "3"), nullptr, 0,
          "1 feature was skipped: 'Atlantis' ("},
         {"an Infinity value", good + "," + point("Tokyo", "[30,30]", "Infinity"), nullptr, 0,
@@ -171,19 +118,9 @@ TEST_F(ChartJobTest, HostileDataFailsInWordsOrSkipsWhatCannotBeDrawn) {
             ++entries;
         }
         EXPECT_EQ(entries, c.exitCode == 0 ? 4u : 2u) << "the data and the pictures, no temporaries";
+        EXPECT_FALSE(std::filesystem::exists(fresh));
         std::filesystem::remove_all(dir);
     }
-}
-
-TEST_F(ChartJobTest, AFilterThatMatchesNothingIsAnError) {
-    ChartJob job;
-    job.dataPath = std::string(KARTOPLOT_DATA_DIR) + "/populated_places.geojson";
-    job.fields = {"pop_max"};
-    job.where = parseFilter("pop_max > 99999999999");
-    job.outDir = dir.string();
-    EXPECT_EQ(runChartJob(job, out, err, false).exitCode, 1);
-    EXPECT_NE(err.str().find("no feature of populated_places matches --where pop_max > 99999999999"),
-              std::string::npos);
 }
 
 TEST(ProgressBar, DrawsItsShareAndStaysQuietOffTerminals) {
@@ -212,54 +149,31 @@ TEST(ConsoleInteraction, PrintsMessagesAndCancelsDialogs) {
     EXPECT_FALSE(console.chooseSymbol(nullptr));
 }
 
-
 // The labels and zigzag marks a run makes sit on the bars the painter draws, in 2D and in 3D:
 // the chart alone is painted where one map unit is one pixel, and each label and mark end is
 // probed just inside and just outside its bar.
-TEST(ChartPicture, LabelsAndMarksSitOnThePaintedBars) {
+using ChartPicture = engine::testing::EngineFixture;
+
+TEST_F(ChartPicture, LabelsAndMarksSitOnThePaintedBars) {
     constexpr int kSide = 300;
     const auto painted = [](const QImage& image, QPointF at, double dx, double dy) {
         return image.pixel(static_cast<int>(std::lround(at.x() + dx)),
                            static_cast<int>(std::lround(at.y() + dy))) != qRgb(255, 255, 255);
     };
+    auto layer = addCities({{"A", {100, 100}, 12.0, 6.0, -14.0}});
     for (const bool threeD : {false, true}) {
         SCOPED_TRACE(threeD ? "3D" : "2D");
-        auto application = std::make_shared<host::Application>();
-        auto document = std::make_shared<host::MapDocument>();
-        application->setDocument(document);
-        const std::shared_ptr<host::Map>& map = document->focusMap();
-        map->setMapScale(72 / 0.0254);  // one point is one metre
-        auto fc = std::make_shared<host::FeatureClass>("Cities", host::GeometryType::Point);
-        fc->addField({"NAME", "", host::FieldType::String, 40});
-        for (const char* f : {"a", "b", "c"}) {
-            fc->addField({f, "", host::FieldType::Double, 0});
-        }
-        fc->createFeature(host::Point{100, 100}, {host::Variant("A"), 12.0, 6.0, -14.0});
-        auto layer = std::make_shared<host::FeatureLayer>("Cities", fc);
-        map->addLayer(layer);
-
-        engine::EngineState state;
-        state.application = application;
-        state.document = document;
-        state.map = map;
-        state.separators = language::DecimalSeparators::fromLocaleDecimal(".");
-        state.interaction = std::make_shared<host::ScriptedInteraction>();
-        engine::ChartRunSettings settings = engine::ChartRunSettings::openingValues();
-        settings.TxtMinValue = "1";
-        settings.TxtMaxValue = "10";
+        engine::ChartRunSettings settings = engine::testing::runSettings();
         settings.TxtChartMarkerSize = "40";
         settings.TxtChartWidth = "10";
         settings.txtChartSpacing = "4";
         settings.Chk3D = threeD;
         settings.Txt3DThickness = "8";
         settings.ChkShowLeader = false;
-        host::SymbolArray fills;
-        for (int i = 0; i < 3; ++i) {
-            fills.add(std::make_shared<host::SimpleFillSymbol>());
-        }
-        ASSERT_TRUE(engine::CreateChartElements(state, *layer, 0, false, false, {"a", "b", "c"}, fills,
+        ASSERT_TRUE(engine::CreateChartElements(state, *layer, 0, false, false, {"a", "b", "c"},
+                                                engine::testing::threeFills(),
                                                 settings).completed);
-        const auto charts = map->basicGraphicsLayer().findLayer("Cities_charts");
+        const auto charts = state.map->basicGraphicsLayer().findLayer("Cities_charts");
         const auto& group = static_cast<const host::GroupElement&>(*charts->elements().at(0));
         const auto& marker = static_cast<const host::MarkerElement&>(*group.element(0));
 

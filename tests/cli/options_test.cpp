@@ -126,7 +126,7 @@ TEST(CommandLine, SwitchesQuotedFieldsAndBoundsAtTheirEdges) {
     EXPECT_EQ(job({"--fields", "a", "--name", "..hidden.map"}).baseName, "..hidden.map");
 }
 
-TEST(CommandLine, RenderTakesALayerFileAndTheLayerFileOptionOnlyOne) {
+TEST(CommandLine, RenderTakesALayerFileOrAProjectAndChartNamesThemByTheirEnding) {
     const Command c = parse({"render", "m/Cities.LYR", "--backdrop", "land.shp", "--out", "pics", "--name", "c",
                              "--formats", "svg", "--width", "640", "--height=480", "--dpi", "150,5", "--verbose"});
     ASSERT_TRUE(std::holds_alternative<RenderCommand>(c)) << usageError({});
@@ -136,11 +136,22 @@ TEST(CommandLine, RenderTakesALayerFileAndTheLayerFileOptionOnlyOne) {
               std::tuple(std::string("m/Cities.LYR"), std::string("land.shp"), std::string("pics"), std::string("c"),
                          640, 480, 150.5, true));
     EXPECT_EQ(job.formats, std::vector<render::ExportFormat>{render::ExportFormat::Svg});
+    const Command project = parse({"render", "a/World.KARTOPLOT"});
+    ASSERT_TRUE(std::holds_alternative<RenderCommand>(project)) << usageError({"render", "a/World.KARTOPLOT"});
+    const RenderJob& plain = std::get<RenderCommand>(project).job;
+    EXPECT_EQ(std::tuple(plain.projectFile, plain.layerFile, plain.sizeGiven, plain.dpiGiven),
+              std::tuple(std::string("a/World.KARTOPLOT"), std::string(), false, false))
+        << "the project's own view is drawn";
+    const Command sized = parse({"render", "w.kartoplot", "--height", "300", "--dpi", "150"});
+    ASSERT_TRUE(std::holds_alternative<RenderCommand>(sized));
+    EXPECT_TRUE(std::get<RenderCommand>(sized).job.sizeGiven && std::get<RenderCommand>(sized).job.dpiGiven);
 
     const std::pair<std::vector<std::string>, const char*> refused[] = {
         {{"render"}, "render needs a layer file"},
         {{"render", "a.lyr", "b.lyr"}, "one layer file, not 2"},
         {{"render", "cities.geojson"}, "render draws a layer file (*.lyr)"},
+        {{"render", "world.txt"}, ".kartoplot"},
+        {{"chart", "d.geojson", "--fields", "a", "--project", "world.lyr"}, ".kartoplot"},
         {{"render", "a.lyr", "--width", "5"}, "--width needs a whole number from 16 to 20000"},
         {{"render", "a.lyr", "--dpi", "3"}, "--dpi needs a number from 10 to 2400"},
         {{"render", "a.lyr", "--formats", "gif"}, "--formats takes png, svg and pdf, not 'gif'"},

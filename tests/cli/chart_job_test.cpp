@@ -57,8 +57,7 @@ TEST_F(ChartJobTest, HostileDataFailsInWordsOrSkipsWhatCannotBeDrawn) {
     const std::string good = point("Good", "[10,10]", "5") + "," + point("Fine", "[20,20]", "8");
     const std::string fresh = (dir / "fresh").string();
     const Case cases[] = {
-        {"a missing file", good, [&](ChartJob& j) { j.dataPath = "/nowhere/x.geojson"; j.outDir = fresh; }, 1,
-         "/nowhere/x.geojson"},
+        {"a missing file", good, [](ChartJob& j) { j.dataPath = "/nowhere/x.geojson"; }, 1, "/nowhere/x.geojson"},
         {"no point layer",
          R"({"type":"Feature","properties":{"name":"P","v":1},"geometry":{"type":"Polygon","coordinates":[[[0,0],[1,0],[1,1],[0,0]]]}})",
          nullptr, 1, "holds polygons, no points; charts stand on points"},
@@ -118,7 +117,11 @@ TEST_F(ChartJobTest, HostileDataFailsInWordsOrSkipsWhatCannotBeDrawn) {
             ++entries;
         }
         EXPECT_EQ(entries, c.exitCode == 0 ? 4u : 2u) << "the data and the pictures, no temporaries";
-        EXPECT_FALSE(std::filesystem::exists(fresh));
+        if (c.exitCode != 0) {
+            job.outDir = fresh;
+            EXPECT_EQ(runChartJob(job, out, err, false).exitCode, 1);
+            EXPECT_FALSE(std::filesystem::exists(fresh)) << "a failed run makes no folder";
+        }
         std::filesystem::remove_all(dir);
     }
 }

@@ -231,7 +231,8 @@ public:
     // without. A failure ends the command and is reported.
     void CmdIdentityGraphics_Click();
     // Opens FrmMultyFieldsDelete for the layer chosen in CmbLayers; when fields were deleted,
-    // the layer's field lists are filled again (as choosing the layer again does).
+    // the layer's field lists are filled again, keeping the chart rows (with their symbols and
+    // legend labels) and the key field that still exist.
     void CmdMultyFieldsDelete_Click();
     // Shows the field deletion dialog and returns when it has closed (tests); empty: exec().
     using FieldDeleteShow = std::function<void(fielddelete::FrmMultyFieldsDelete&)>;

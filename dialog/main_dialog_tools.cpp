@@ -218,10 +218,38 @@ void frmKartoplot::CmdMultyFieldsDelete_Click() {
         } else {
             form.exec();
         }
-        // Deleted fields leave the field lists: they are filled again from the layer.
+        // Deleted fields leave the field lists: they are filled again from the layer (field
+        // positions have moved), and the chart rows whose fields stay come back in their order
+        // with their own symbols and legend labels, as does the key field.
         trap.at(4);
         if (!form.deletedFields().empty()) {
+            const std::vector<ChartField> kept = chartFields_.rows();
+            const QString key = ui_->CmbKey->currentText();
             CmbLayers_Change();
+            trap.at(5);
+            for (const ChartField& field : kept) {
+                QTreeWidget* available = ui_->LstFields;
+                bool found = false;
+                for (int i = 0; i < available->topLevelItemCount(); ++i) {
+                    QTreeWidgetItem* row = available->topLevelItem(i);
+                    const bool same = row->text(kAvailName).toStdString() == field.fieldName;
+                    row->setSelected(same);
+                    found = found || same;
+                }
+                if (!found) {
+                    continue;
+                }
+                CmdFieldsTo_Click();
+                const int k = chartFields_.count() - 1;
+                if (k >= 0 && chartFields_.row(k).fieldName == field.fieldName && field.symbol) {
+                    chartFields_.setSymbol(k, field.symbol, swatchOf(*field.symbol));
+                    chartFields_.setLegendLabel(k, field.legendLabel);
+                }
+            }
+            showChartFields();
+            if (const int index = ui_->CmbKey->findText(key); index >= 0) {
+                ui_->CmbKey->setCurrentIndex(index);
+            }
         }
     });
 }

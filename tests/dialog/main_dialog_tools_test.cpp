@@ -195,11 +195,10 @@ TEST_F(ChartToolsTest, IdentifyShowsEachChartsDataAndStopsOnCancel) {
 }
 
 // The field deletion dialog works on the chosen layer; the main dialog's lists then show the
-// layer's fields as they are, instead of the deleted ones.
+// layer's fields as they are, instead of the deleted ones, and the chart rows and key field that
+// stay keep their places, symbols and labels.
 TEST_F(ChartToolsTest, FieldDeletionOnTheChosenLayerRefreshesTheFieldLists) {
     ASSERT_EQ(ctl<QComboBox>("CmbLayers")->currentText().toStdString(), "Cities");
-    const Strings before = column(available(), 0);
-    ASSERT_NE(std::find(before.begin(), before.end(), "a"), before.end());
     const struct {
         const char* what;
         const char* button;
@@ -207,7 +206,11 @@ TEST_F(ChartToolsTest, FieldDeletionOnTheChosenLayerRefreshesTheFieldLists) {
     } cases[] = {{"Cancel", "CmdCancel", {}}, {"Delete a and b", "CmdDel", {"a", "b"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        dialog.CmdFieldsBackAll_Click();
         moveToChart({"c"});
+        moveToChart({"a"});
+        ctl<QComboBox>("CmbKey")->setCurrentText("NAME");
+        const host::SymbolArray symbolsBefore = dialog.ChartSymbolArray();
         Strings offered;
         std::string layerName;
         dialog.setFieldDeleteShow([&](fielddelete::FrmMultyFieldsDelete& form) {
@@ -223,14 +226,20 @@ TEST_F(ChartToolsTest, FieldDeletionOnTheChosenLayerRefreshesTheFieldLists) {
         EXPECT_EQ(layerName, "Cities");
         EXPECT_EQ(offered, (Strings{"NAME", "a", "b", "c"}));
         const auto& fields = cities->featureClass()->fields();
+        const Strings listed = column(available(), 0);
         for (const char* name : {"a", "b"}) {
             const bool gone = std::count(c.deleted.begin(), c.deleted.end(), name) != 0;
             EXPECT_EQ(fields.findField(name) == -1, gone) << name;
-            const Strings listed = column(available(), 0);
-            EXPECT_EQ(std::find(listed.begin(), listed.end(), name) == listed.end(), gone) << name;
         }
-        // Cancel leaves the chart rows alone; a deletion fills the lists again from the layer.
-        EXPECT_EQ(column(chart(), 1), c.deleted.empty() ? Strings{"c"} : Strings{});
+        // b waits in the available list unless deleted (a stands in the chart).
+        const bool bGone = std::find(listed.begin(), listed.end(), "b") == listed.end();
+        EXPECT_EQ(bGone, !c.deleted.empty());
+        const bool deleted = !c.deleted.empty();
+        EXPECT_EQ(column(chart(), 1), deleted ? Strings{"c"} : (Strings{"c", "a"}));
+        ASSERT_EQ(dialog.ChartSymbolArray().count(), deleted ? 1 : 2);
+        EXPECT_EQ(dialog.ChartSymbolArray().element(0), symbolsBefore.element(0));  // the same symbol object
+        EXPECT_EQ(dialog.chartFields().row(0).fieldPosition, fields.findField("c"));
+        EXPECT_EQ(ctl<QComboBox>("CmbKey")->currentText().toStdString(), "NAME");
         EXPECT_TRUE(log->records().empty());
     }
     // Without a layer to choose the opening fails and is reported under its own name.

@@ -84,22 +84,6 @@ std::shared_ptr<LayerRecord> recordOf(const Layer& layer, const std::string& fol
     return record;
 }
 
-// The chart renderer's fields must be numeric fields of the data it is to draw.
-void checkRenderer(const FeatureRenderer* renderer, const FeatureClass& data, const std::string& path) {
-    const auto* chart = dynamic_cast<const ChartRenderer*>(renderer);
-    if (chart == nullptr) {
-        return;
-    }
-    for (const std::string& name : chart->fieldNames) {
-        const int index = data.findField(name);
-        if (index < 0 || !data.fields().field(index).isNumeric()) {
-            throw HostError(errnum::kNotFound, kSource,
-                            "The chart field " + name + (index < 0 ? " is missing in " : " is not numeric in ") + path +
-                                ".");
-        }
-    }
-}
-
 std::shared_ptr<Layer> build(const LayerRecord& record, const std::string& folder, const DataSourceLoader& loader,
                              int depth) {
     if (depth > kMaxNesting) {
@@ -114,7 +98,10 @@ std::shared_ptr<Layer> build(const LayerRecord& record, const std::string& folde
                                                        record.name + " cannot be read."
                                                  : loaded.error);
         }
-        checkRenderer(feature->renderer.get(), *loaded.featureClass, source.path);
+        if (std::string mismatch = rendererMismatch(feature->renderer.get(), *loaded.featureClass, source.path);
+            !mismatch.empty()) {
+            throw HostError(errnum::kNotFound, kSource, mismatch);
+        }
         auto layer = std::make_shared<FeatureLayer>(record.name, std::move(loaded.featureClass));
         layer->setDataSource(source);
         layer->setDefinitionQuery(feature->definitionQuery);
@@ -150,6 +137,20 @@ void checkSourcePath(const DataSource& source, const FieldReader& reader) {
     if (source.path.empty()) {
         reader.fail("sourcePath", "is missing or empty");
     }
+}
+
+std::string rendererMismatch(const FeatureRenderer* renderer, const FeatureClass& data, const std::string& path) {
+    const auto* chart = dynamic_cast<const ChartRenderer*>(renderer);
+    if (chart == nullptr) {
+        return {};
+    }
+    for (const std::string& name : chart->fieldNames) {
+        const int index = data.findField(name);
+        if (index < 0 || !data.fields().field(index).isNumeric()) {
+            return "The chart field " + name + (index < 0 ? " is missing in " : " is not numeric in ") + path + ".";
+        }
+    }
+    return {};
 }
 
 std::string storedSourcePath(const std::string& sourcePath, const std::string& layerFileFolder) {

@@ -79,6 +79,10 @@ void featureLayerFields(V& v, L& l) {
     v.object("renderer", l.renderer);
 }
 
+// "" when `renderer` can draw `data`, else why not: a chart renderer's fields must be numeric
+// fields of the data ("The chart field pop is missing in <path>.").
+std::string rendererMismatch(const FeatureRenderer* renderer, const FeatureClass& data, const std::string& path);
+
 // Refuses, through reader.fail(), a feature layer read without a source path.
 void checkSourcePath(const DataSource& source, const FieldReader& reader);
 

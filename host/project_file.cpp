@@ -226,21 +226,6 @@ std::shared_ptr<MapRecord> mapRecordOf(const Map& map, const std::string& folder
 
 // ---- record → document ------------------------------------------------------------------------
 
-// The chart renderer's fields must be numeric fields of the data it is to draw; "" or why not.
-std::string rendererMismatch(const FeatureRenderer* renderer, const FeatureClass& data, const std::string& path) {
-    const auto* chart = dynamic_cast<const ChartRenderer*>(renderer);
-    if (chart == nullptr) {
-        return {};
-    }
-    for (const std::string& name : chart->fieldNames) {
-        const int index = data.findField(name);
-        if (index < 0 || !data.fields().field(index).isNumeric()) {
-            return "The chart field " + name + (index < 0 ? " is missing in " : " is not numeric in ") + path + ".";
-        }
-    }
-    return {};
-}
-
 class Builder {
 public:
     Builder(std::string folder, const ProjectDataLoader& loader) : folder_(std::move(folder)), loader_(&loader) {}

@@ -1,7 +1,6 @@
 #include "host/persistence.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -205,17 +204,7 @@ TEST(Persistence, WhatCannotBeReadBackIsNotWritten) {
     loop->removeProperty("self");  // releases the cycle
 }
 
-class PropertySetFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    std::string path(const char* name) const { return (folder_ / name).string(); }
-
-    fs::path folder_ = fs::temp_directory_path() / ("kartoplot-persistence-" + std::to_string(::getpid()));
-};
+using PropertySetFile = DataFolderTest;
 
 TEST_F(PropertySetFile, WritesAndReadsBackAndAFailedWriteKeepsTheOldFile) {
     const auto set = std::dynamic_pointer_cast<PropertySet>(sampleOf("PropertySet"));
@@ -229,7 +218,7 @@ TEST_F(PropertySetFile, WritesAndReadsBackAndAFailedWriteKeepsTheOldFile) {
     loop->removeProperty("self");
     EXPECT_EQ(fs::file_size(path("g.obj")), before);
     EXPECT_TRUE(equalObjects(set.get(), readPropertySetFile(path("g.obj")).get()));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1) << "no temporary left";
+    EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 2) << "maps and g.obj, no temporary";
 }
 
 TEST_F(PropertySetFile, UnreadableFilesAreRefusedInPlainWords) {
@@ -238,7 +227,7 @@ TEST_F(PropertySetFile, UnreadableFilesAreRefusedInPlainWords) {
     std::ofstream(path("marker.obj"), std::ios::binary) << encodeObject(*marker());
     const std::vector<std::tuple<std::string, std::int32_t, const char*>> cases = {
         {path("missing.par"), errnum::kFileNotFound, "Cannot read"},
-        {folder_.string(), errnum::kFileIo, "folder"},
+        {root.string(), errnum::kFileIo, "folder"},
         {path("text.par"), errnum::kBadFileFormat, "not a Kartoplot data file"},
         {path("marker.obj"), errnum::kBadFileFormat, "holds no property set"},
     };

@@ -22,6 +22,8 @@
 
 namespace kartoplot::dialog::testing {
 
+using Strings = std::vector<std::string>;
+
 class MainDialogTest : public ::testing::Test {
 protected:
     MainDialogTest() {

@@ -4,7 +4,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 
-#include <unistd.h>
+#include <QTemporaryDir>
 
 #include <filesystem>
 #include <fstream>
@@ -18,7 +18,6 @@ namespace kartoplot::dialog::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using Strings = std::vector<std::string>;
 using Colors = std::vector<host::Color>;
 using Elements = std::vector<std::shared_ptr<host::Element>>;
 
@@ -55,7 +54,6 @@ std::shared_ptr<host::GroupElement> group(const Elements& members) {
 class LegendFilesTest : public MainDialogTest {
 protected:
     LegendFilesTest() {
-        fs::create_directories(dir);
         dialog.setRelationShow([this](relation::FrmRelaFields& form) {
             ++relationShows;
             if (relate) {
@@ -65,7 +63,6 @@ protected:
         load();
         ui->messages.clear();
     }
-    ~LegendFilesTest() override { fs::remove_all(dir); }
 
     std::string path(const std::string& name) const { return (dir / name).string(); }
     void save(const Elements& selection, const std::optional<std::string>& file) {
@@ -107,9 +104,8 @@ protected:
         return out;
     }
 
-    fs::path dir = fs::temp_directory_path() /
-                   ("kp-legend-dialog-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    QTemporaryDir temporary;
+    fs::path dir{temporary.path().toStdString()};
     int relationShows = 0;
     std::function<void(relation::FrmRelaFields&)> relate;
 };
@@ -127,28 +123,18 @@ TEST_F(LegendFilesTest, WhatIsSelectedDecidesWhatIsSavedAndSaid) {
         Strings messages;
         std::size_t records;
     };
+    const std::string noData = "no attached data|info# ";
     const std::vector<Case> cases = {
         {"two charts", {chart(), chart()}, std::nullopt, {one}, 0},
         {"nothing selected", {}, std::nullopt, {one}, 0},
         {"group led by a text with data",
-         {group({element<host::TextElement>({"a"}), chart()})},
-         file,
-         {},
-         0},
-        {"plain element without data", {plain()}, file, {"no attached data|info# 1"}, 0},
-        {"marker without data", {element({}, {{1, 0, 0}})}, file, {"no attached data|info# 1"}, 0},
-        {"group without data",
-         {group({plain(), element({})})},
-         file,
-         {"no attached data|info# 2"},
-         0},
+         {group({element<host::TextElement>({"a"}), chart()})}, file, {}, 0},
+        {"plain element without data", {plain()}, file, {noData + "1"}, 0},
+        {"marker without data", {element({}, {{1, 0, 0}})}, file, {noData + "1"}, 0},
+        {"group without data", {group({plain(), element({})})}, file, {noData + "2"}, 0},
         {"file not written", {chart()}, path("gone/x.leg"), {}, 1},
         {"chart marker", {chart()}, file, {saved}, 0},
-        {"chart group",
-         {group({std::make_shared<host::LineElement>(), chart()})},
-         file,
-         {saved},
-         0},
+        {"chart group", {group({std::make_shared<host::LineElement>(), chart()})}, file, {saved}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -71,11 +71,8 @@ TEST(QtInteractionMessageBox, ReturnsThePressedButtonAndTheEscapeAnswer) {
         {B::YesNo, Q::Yes | Q::No, R::No},
         {B::YesNoCancel, Q::Yes | Q::No | Q::Cancel, R::Cancel}};
     // NoButton: the user presses Escape.
-    const std::pair<Q::StandardButton, R> presses[] = {{Q::Ok, R::Ok},
-                                                       {Q::Cancel, R::Cancel},
-                                                       {Q::Yes, R::Yes},
-                                                       {Q::No, R::No},
-                                                       {Q::NoButton, {}}};
+    const std::pair<Q::StandardButton, R> presses[] = {
+        {Q::Ok, R::Ok}, {Q::Cancel, R::Cancel}, {Q::Yes, R::Yes}, {Q::No, R::No}, {Q::NoButton, {}}};
     const std::pair<I, Q::Icon> icons[] = {
         {I::None, Q::NoIcon},       {I::Information, Q::Information}, {I::Exclamation, Q::Warning},
         {I::Question, Q::Question}, {I::Critical, Q::Critical},

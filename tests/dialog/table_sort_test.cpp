@@ -31,16 +31,16 @@ TEST(Array2Sort, OrdersRowsByTheKeyColumnStablyInBothDirections) {
         bool ascending;
         std::vector<std::string> order;  // tags "r<i>" of the rows, i = original row
     };
+    const std::vector<Variant> numbers = {Variant(10), Variant(2.5), Variant(std::int16_t{-1}),
+                                          Variant(2)};
+    const std::vector<Variant> ties = {Variant(1), Variant(0), Variant(1.0), Variant(0)};
     const std::vector<Case> cases = {
         // By value, not as text: 10 after 2; kinds mixed.
-        {"numbers", {Variant(10), Variant(2.5), Variant(std::int16_t{-1}), Variant(2)}, true,
-         {"r2", "r3", "r1", "r0"}},
-        {"numbers descending", {Variant(10), Variant(2.5), Variant(std::int16_t{-1}), Variant(2)},
-         false, {"r0", "r1", "r3", "r2"}},
+        {"numbers", numbers, true, {"r2", "r3", "r1", "r0"}},
+        {"numbers descending", numbers, false, {"r0", "r1", "r3", "r2"}},
         // Equal keys keep their order, ascending and descending alike.
-        {"ties", {Variant(1), Variant(0), Variant(1.0), Variant(0)}, true, {"r1", "r3", "r0", "r2"}},
-        {"ties descending", {Variant(1), Variant(0), Variant(1.0), Variant(0)}, false,
-         {"r0", "r2", "r1", "r3"}},
+        {"ties", ties, true, {"r1", "r3", "r0", "r2"}},
+        {"ties descending", ties, false, {"r0", "r2", "r1", "r3"}},
         // Numbers, then texts ("10" before "2" as texts), then empty values.
         {"mixed", {Variant(""), Variant("2"), Variant(), Variant("10"), Variant(3)}, true,
          {"r4", "r0", "r3", "r1", "r2"}},

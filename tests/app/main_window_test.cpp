@@ -31,10 +31,6 @@ QString thin(const char* text) {
     return QString(text).replace('_', QChar(0x2009));
 }
 
-bool containsEnvelope(const host::Envelope& outer, const host::Envelope& inner) {
-    return outer.contains(inner.lowerLeft()) && outer.contains(inner.upperRight());
-}
-
 class Window : public ::testing::Test {
 protected:
     QAction& action(const char* name) {
@@ -63,7 +59,7 @@ TEST_F(Window, OpenDataAddsPointsAboveAreasAndZoomsToTheFirstData) {
     ASSERT_EQ(map().layerCount(), 1);
     const host::Envelope firstView = map().extent();
     const host::Envelope full = map().fullExtent();
-    EXPECT_TRUE(containsEnvelope(firstView, full));
+    EXPECT_TRUE(firstView.contains(full.lowerLeft()) && firstView.contains(full.upperRight()));
     // One side is the data's plus 5 % on each end.
     const bool widthFits = std::abs(firstView.width() - full.width() * 1.1) < 1e-6 * full.width();
     const bool heightFits =
@@ -207,9 +203,9 @@ TEST(WindowLanguages, MenusStatusBarAndFileDialogsSpeakTheLanguage) {
         QString menus, scale, reference, noReference;
         std::string openTitle, openFilter, exportTitle, exportFilter;  // filters: how they start
     } cases[] = {
-        {"English", "&File &View", "Scale ", "Reference scale ", "No reference scale", "Open data",
-         "Vector data (", "Export map", "PNG picture (*.png)|*.png|"},
-        {std::string(language::kRussian), "&Файл &Вид", "Масштаб ", "Опорный масштаб ",
+        {"English", "&File &View &Layer", "Scale ", "Reference scale ", "No reference scale",
+         "Open data", "Vector data (", "Export map", "PNG picture (*.png)|*.png|"},
+        {std::string(language::kRussian), "&Файл &Вид &Слой", "Масштаб ", "Опорный масштаб ",
          "Нет опорного масштаба", "Открыть данные", "Векторные данные (", "Экспорт карты",
          "Рисунок PNG (*.png)|*.png|"},
     };

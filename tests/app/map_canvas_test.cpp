@@ -61,17 +61,6 @@ TEST(ZoomAbout, KeepsTheMapPointUnderTheDevicePointWithinTheScaleLimits) {
     }
 }
 
-class PaintCounter : public QObject {
-public:
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        count += event->type() == QEvent::Paint;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 // A shown 400 × 300 canvas at one metre a pixel: map (x, y) is device (x, 300 − y). The area
 // layer lies on top, so the point layer below it takes the selection.
 class Canvas : public ::testing::Test {
@@ -212,9 +201,8 @@ TEST_F(Canvas, PanAndZoomKeepTheGrabbedMapPointUnderTheCursor) {
     }
 }
 
+// The canvas shows its last picture until the map asks for a new one.
 TEST_F(Canvas, RepaintsWhenTheMapIsRefreshed) {
-    PaintCounter paints;
-    canvas.installEventFilter(&paints);
     QCoreApplication::processEvents();
     picture();
     auto red = std::make_shared<host::SimpleFillSymbol>();
@@ -224,10 +212,8 @@ TEST_F(Canvas, RepaintsWhenTheMapIsRefreshed) {
     square->setGeometry(host::Polygon::fromEnvelope({150, 100, 250, 200}));
     map().basicGraphicsLayer().addElement(square);
     EXPECT_NE(picture().pixel(200, 150), qRgb(255, 0, 0)) << "drawn before the map asked for it";
-    paints.count = 0;
     map().refresh();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return paints.count > 0; }, 2000));
-    EXPECT_EQ(picture().pixel(200, 150), qRgb(255, 0, 0));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return picture().pixel(200, 150) == qRgb(255, 0, 0); }, 2000));
 }
 
 TEST_F(Canvas, HighlightsTheSelectedPoints) {

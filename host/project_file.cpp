@@ -1,6 +1,5 @@
 #include "host/project_file.h"
 
-#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <system_error>

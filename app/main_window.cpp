@@ -227,6 +227,7 @@ void MainWindow::buildMenus() {
     toolGroup_.setExclusive(true);
     addTool(text(Msg::PanToolAction), "actionPanTool", MapCanvas::Tool::Pan);
     addTool(text(Msg::SelectToolAction), "actionSelectTool", MapCanvas::Tool::Select);
+    addTool(text(Msg::SelectElementsToolAction), "actionSelectElementsTool", MapCanvas::Tool::SelectElements);
     view->addSeparator();
     QAction* setReference = view->addAction(text(Msg::SetReferenceScaleAction), this,
                                             &MainWindow::setReferenceScaleToCurrent);

@@ -26,6 +26,11 @@ constexpr double kRubberBandPenWidth = 1.0;
 const QColor kHighlightColor(0, 255, 255);
 const QColor kRubberBandFill(0, 120, 215, 40);
 const QColor kRubberBandLine(0, 120, 215);
+// The outline of selected graphic elements: dashed, a few pixels outside their bounds.
+const QColor kElementHighlightColor(0, 160, 160);
+constexpr double kElementHighlightMargin = 3.0;
+// A click picks the elements within this many pixels of it.
+constexpr int kPickTolerance = 3;
 
 void collectFeatureLayers(const std::vector<std::shared_ptr<host::Layer>>& layers,
                           std::vector<std::shared_ptr<host::FeatureLayer>>& out) {
@@ -98,6 +103,34 @@ host::Envelope withMargin(const host::Envelope& extent, double margin) {
                           extent.yMax() + dy);
 }
 
+std::vector<std::shared_ptr<host::Element>> elementsMeeting(const host::Map& map, const host::Envelope& area,
+                                                            bool topmostOnly) {
+    std::vector<std::shared_ptr<host::Element>> found;
+    if (area.isEmpty()) {
+        return found;
+    }
+    const host::ScreenDisplay& display = map.screenDisplay();
+    const auto collect = [&](const host::GraphicsLayer& layer) {
+        if (!layer.visible()) {
+            return;
+        }
+        for (const auto& element : layer.elements()) {
+            if (element->queryBounds(display).intersects(area)) {
+                found.push_back(element);
+            }
+        }
+    };
+    const host::CompositeGraphicsLayer& basic = map.basicGraphicsLayer();
+    collect(basic);
+    for (int i = 0; i < basic.layerCount(); ++i) {
+        collect(*basic.layer(i));
+    }
+    if (topmostOnly && found.size() > 1) {
+        found.erase(found.begin(), found.end() - 1);
+    }
+    return found;
+}
+
 MapCanvas::MapCanvas(std::shared_ptr<host::MapDocument> document, QWidget* parent)
     : QWidget(parent), document_(std::move(document)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -111,6 +144,10 @@ MapCanvas::~MapCanvas() = default;
 void MapCanvas::showFocusMap() {
     shownMap_ = document_->focusMap();
     refreshConnection_ = shownMap_->refreshed().connect([this] { onRefreshed(); });
+    graphicsSelectionConnection_ = shownMap_->graphicsSelection().changed().connect([this] {
+        update();
+        emit selectionChanged();
+    });
     reportedScale_ = shownMap_->mapScale();
     pictureKey_.reset();
     syncFrame();
@@ -266,6 +303,27 @@ void MapCanvas::drawSelections(QPainter& painter) const {
     }
 }
 
+void MapCanvas::drawElementSelection(QPainter& painter) const {
+    const host::GraphicsSelection& selection = shownMap_->graphicsSelection();
+    const int count = selection.count();
+    if (count == 0) {
+        return;
+    }
+    const host::DisplayTransformation& v = view();
+    QPen pen(kElementHighlightColor, kHighlightPenWidth, Qt::DashLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    for (int i = 0; i < count; ++i) {
+        const host::Envelope box = selection.element(i)->queryBounds(shownMap_->screenDisplay());
+        if (box.isEmpty()) {
+            continue;
+        }
+        const QRectF r = QRectF(toDevice(v, box.lowerLeft()), toDevice(v, box.upperRight())).normalized();
+        painter.drawRect(r.adjusted(-kElementHighlightMargin, -kElementHighlightMargin, kElementHighlightMargin,
+                                    kElementHighlightMargin));
+    }
+}
+
 void MapCanvas::paintEvent(QPaintEvent*) {
     syncFrame();
     renderMap();
@@ -279,6 +337,7 @@ void MapCanvas::paintEvent(QPaintEvent*) {
     painter.drawPixmap(0, 0, picture_);
     painter.setRenderHint(QPainter::Antialiasing, true);
     drawSelections(painter);
+    drawElementSelection(painter);
     if (drag_ == Drag::Select && dragMoved_) {
         painter.setPen(QPen(kRubberBandLine, kRubberBandPenWidth));
         painter.setBrush(kRubberBandFill);
@@ -306,7 +365,7 @@ void MapCanvas::mousePressEvent(QMouseEvent* event) {
     }
     const bool pan = event->button() == Qt::MiddleButton ||
                      (event->button() == Qt::LeftButton && tool_ == Tool::Pan);
-    const bool select = event->button() == Qt::LeftButton && tool_ == Tool::Select;
+    const bool select = event->button() == Qt::LeftButton && (tool_ == Tool::Select || tool_ == Tool::SelectElements);
     if (!pan && !select) {
         QWidget::mousePressEvent(event);
         return;
@@ -347,6 +406,8 @@ void MapCanvas::mouseReleaseEvent(QMouseEvent* event) {
     updateCursor();
     if (finished == Drag::Pan) {
         finishPan(end);
+    } else if (tool_ == Tool::SelectElements) {
+        finishElementSelection(end, (event->modifiers() & Qt::ShiftModifier) != 0);
     } else {
         finishSelection(end);
     }
@@ -384,6 +445,29 @@ void MapCanvas::finishSelection(QPoint end) {
     host::QueryFilter filter;
     filter.extent = rubberBandToMap(view(), dragStart_, end);
     layer->selectFeatures(filter);
+}
+
+void MapCanvas::finishElementSelection(QPoint end, bool toggle) {
+    const QPoint moved = end - dragStart_;
+    const bool click = !dragMoved_ && std::abs(moved.x()) <= kClickTolerance &&
+                       std::abs(moved.y()) <= kClickTolerance;
+    update();
+    syncFrame();
+    const QPoint tolerance(kPickTolerance, kPickTolerance);
+    const host::Envelope area = click ? rubberBandToMap(view(), end - tolerance, end + tolerance)
+                                      : rubberBandToMap(view(), dragStart_, end);
+    const auto picked = elementsMeeting(*shownMap_, area, click);
+    host::Map& map = *shownMap_;
+    if (!toggle) {
+        map.unselectAllElements();
+    }
+    for (const auto& element : picked) {
+        if (toggle && map.graphicsSelection().contains(*element)) {
+            map.unselectElement(*element);
+        } else {
+            map.selectElement(element);
+        }
+    }
 }
 
 void MapCanvas::wheelEvent(QWheelEvent* event) {

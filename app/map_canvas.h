@@ -1,5 +1,6 @@
 // The map canvas of the desktop window: shows the document's focus map, pans and zooms it,
-// selects point features with a rectangle and highlights the selection.
+// selects point features or graphic elements (charts) with a click or a rectangle and
+// highlights both selections.
 #pragma once
 
 #include <QPixmap>
@@ -36,11 +37,18 @@ void zoomAbout(host::DisplayTransformation& view, QPointF devicePoint, double fa
 // `extent` grown on each side by `margin` times its width and height (empty stays empty).
 host::Envelope withMargin(const host::Envelope& extent, double margin);
 
+// The top-level graphic elements of the map's visible graphics layers (the map's own layer
+// first, then its sub-layers in order) whose bounds as drawn on the map's display meet `area`
+// (map units), in drawing order. With `topmostOnly`, only the last drawn of them: what a click
+// picks. A chart is one group element, so it is picked whole.
+std::vector<std::shared_ptr<host::Element>> elementsMeeting(const host::Map& map, const host::Envelope& area,
+                                                            bool topmostOnly);
+
 class MapCanvas : public QWidget {
     Q_OBJECT
 
 public:
-    enum class Tool { Pan, Select };
+    enum class Tool { Pan, Select, SelectElements };
     Q_ENUM(Tool)
 
     // Shows the document's focus map. The canvas owns the map's device frame and resolution:
@@ -83,7 +91,7 @@ signals:
     void scaleChanged(double scale);
     // The map was refreshed: by anyone calling refresh(), or by a pan or zoom of the canvas.
     void viewChanged();
-    // The selection of one of the map's feature layers changed.
+    // The selection of one of the map's feature layers, or the map's graphics selection, changed.
     void selectionChanged();
     // setTool() chose another tool.
     void toolChanged(kartoplot::app::MapCanvas::Tool tool);
@@ -123,7 +131,12 @@ private:
     void viewMoved();
     void renderMap();
     void drawSelections(QPainter& painter) const;
+    // Dashed outlines around the graphic elements of the map's graphics selection.
+    void drawElementSelection(QPainter& painter) const;
     void finishSelection(QPoint end);
+    // Selects the elements under a click or a rectangle: a new selection, or with Shift the
+    // picked elements toggled in the current one. A click on nothing clears the selection.
+    void finishElementSelection(QPoint end, bool toggle);
     void finishPan(QPoint end);
 
     std::shared_ptr<host::MapDocument> document_;
@@ -134,6 +147,7 @@ private:
         host::Connection connection;
     };
     std::vector<WatchedLayer> watched_;
+    host::Connection graphicsSelectionConnection_;  // the shown map's graphics selection
     std::weak_ptr<host::FeatureLayer> selectionLayer_;
     Tool tool_ = Tool::Pan;
 

@@ -264,6 +264,7 @@ constexpr MessageText<DesktopMessage> kDesktopTexts[] = {
      "GeoPackage (*.gpkg)|*.gpkg|GeoJSON (*.geojson)|*.geojson|ESRI Shapefile (*.shp)|*.shp"},
     {DesktopMessage::LayerSavedStart, "Слой сохранён в файл:", "The layer was saved to:"},
     {DesktopMessage::LayerNotSavedStart, "Слой не сохранён:", "The layer was not saved:"},
+    {DesktopMessage::SelectElementsToolAction, "Выбор &элементов", "Select &elements"},
 };
 
 // Row n - 1 must hold entry n, so that a table can be filled by position.

@@ -235,6 +235,7 @@ enum class DesktopMessage {
     SaveLayerFilter = 44,          // in the host's "Description|patterns|..." form
     LayerSavedStart = 45,          // LayerSavedStart + line break + path
     LayerNotSavedStart = 46,       // LayerNotSavedStart + line break + the reason
+    SelectElementsToolAction = 47, // picks graphic elements (charts) on the map
 };
 
 // Number of entries in the table that an id type names.
@@ -253,7 +254,7 @@ inline constexpr std::size_t kMessageCount<RelationMessage> = 6;
 template <>
 inline constexpr std::size_t kMessageCount<ChooserMessage> = 48;
 template <>
-inline constexpr std::size_t kMessageCount<DesktopMessage> = 46;
+inline constexpr std::size_t kMessageCount<DesktopMessage> = 47;
 
 // The current texts of one message table. Entries are numbered from 1, as the ids are.
 template <class Id>

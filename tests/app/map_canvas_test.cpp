@@ -150,6 +150,82 @@ TEST_F(Canvas, SelectsInTheChosenLayerWhileItIsInTheMap) {
     EXPECT_EQ(canvas.selectionLayer(), points);
 }
 
+// Graphic elements on the canvas of one metre a pixel: a square on the map's own layer, a chart
+// group and a square over the first one on a chart layer, and one on a hidden layer.
+class CanvasElements : public Canvas {
+protected:
+    CanvasElements() {
+        host::CompositeGraphicsLayer& basic = map().basicGraphicsLayer();
+        basic.addElement(square(40, 40, 90, 90));
+        const auto charts = basic.addLayer("cities_charts");
+        group = std::make_shared<host::GroupElement>();
+        group->addElement(square(200, 200, 240, 240));
+        group->addElement(square(250, 200, 260, 210));
+        charts->addElement(group);
+        charts->addElement(square(60, 60, 80, 80));
+        const auto hidden = basic.addLayer("hidden");
+        hidden->addElement(square(300, 20, 340, 40));
+        hidden->setVisible(false);
+        under = basic.elements().at(0);
+        over = charts->elements().at(1);
+    }
+
+    static std::shared_ptr<host::Element> square(double x0, double y0, double x1, double y1) {
+        auto element = std::make_shared<host::PolygonElement>();
+        element->setGeometry(host::Polygon::fromEnvelope({x0, y0, x1, y1}));
+        return element;
+    }
+
+    std::vector<std::shared_ptr<host::Element>> selected() {
+        std::vector<std::shared_ptr<host::Element>> out;
+        for (int i = 0; i < map().elementSelectionCount(); ++i) {
+            out.push_back(map().selectedElement(i));
+        }
+        return out;
+    }
+
+    std::shared_ptr<host::GroupElement> group;
+    std::shared_ptr<host::Element> under;
+    std::shared_ptr<host::Element> over;
+};
+
+TEST_F(CanvasElements, PicksVisibleTopLevelElementsInDrawingOrderAndTheTopmostOnAClick) {
+    using Elements = std::vector<std::shared_ptr<host::Element>>;
+    const Elements all{under, group, over};
+    const struct {
+        host::Envelope area;
+        bool topmostOnly;
+        Elements expected;
+    } cases[] = {{{0, 0, 400, 300}, false, all},
+                 {{0, 0, 400, 300}, true, {over}},
+                 {{70, 70, 71, 71}, false, {under, over}},
+                 {{85, 85, 86, 86}, true, {under}},
+                 {{255, 205, 256, 206}, false, {group}},  // a member picks its whole group
+                 {{310, 25, 320, 35}, false, {}},         // hidden layer
+                 {host::Envelope(), false, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        EXPECT_EQ(elementsMeeting(map(), c.area, c.topmostOnly), c.expected);
+    }
+}
+
+TEST_F(CanvasElements, ElementToolSelectsTogglesWithShiftAndClearsOnEmptyClicks) {
+    canvas.setTool(MapCanvas::Tool::SelectElements);
+    QSignalSpy changed(&canvas, &MapCanvas::selectionChanged);
+    drag(Qt::LeftButton, {190, 110}, {270, 50});  // map y 190..250: the chart group only
+    EXPECT_EQ(selected(), (std::vector<std::shared_ptr<host::Element>>{group}));
+    EXPECT_GE(changed.count(), 1);
+    EXPECT_EQ(points->selectionSet().count(), 0);  // features are left alone
+    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::ShiftModifier, {70, 230});  // the upper square
+    EXPECT_EQ(selected(), (std::vector<std::shared_ptr<host::Element>>{group, over}));
+    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::ShiftModifier, {70, 230});
+    EXPECT_EQ(selected(), (std::vector<std::shared_ptr<host::Element>>{group}));
+    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, {85, 215});  // only the lower one
+    EXPECT_EQ(selected(), (std::vector<std::shared_ptr<host::Element>>{under}));
+    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, {150, 20});
+    EXPECT_TRUE(selected().empty());
+}
+
 // Panning keeps the scale and moves the grabbed point to where the mouse lets go; the wheel
 // zooms about the cursor (1.25 a notch), the buttons about the centre. None selects.
 TEST_F(Canvas, PanAndZoomKeepTheGrabbedMapPointUnderTheCursor) {

@@ -14,11 +14,7 @@ using language::DecimalSeparators;
 const DecimalSeparators kPoint = DecimalSeparators::fromLocaleDecimal(".");
 const DecimalSeparators kComma = DecimalSeparators::fromLocaleDecimal(",");
 
-class ChartSizingTest : public ::testing::Test {
-protected:
-    std::shared_ptr<CapturingErrorLog> log = std::make_shared<CapturingErrorLog>();
-    ScopedErrorLog scoped{log};
-};
+using ChartSizingTest = testing::EngineFixture;
 
 using Calc = double (*)(const SizeTexts&, const MapScales&, const DecimalSeparators&);
 

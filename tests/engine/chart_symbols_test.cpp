@@ -36,9 +36,9 @@ TEST(MakeBarChartSymbol, CarriesValuesTheDialogsOwnSymbolsAndTheParameters) {
     EXPECT_FALSE(chart->background);
 }
 
-TEST(MakeBarChartSymbol, MismatchedOrWrongSymbolsAreReportedAndGiveNothing) {
-    auto log = std::make_shared<CapturingErrorLog>();
-    ScopedErrorLog scoped(log);
+using MakeBarChartSymbolFailure = testing::EngineFixture;
+
+TEST_F(MakeBarChartSymbolFailure, MismatchedOrWrongSymbolsAreReportedAndGiveNothing) {
     EXPECT_FALSE(MakeBarChartSymbol({1, 2, 3, 4}, testing::threeFills(), 10, params()));
     host::SymbolArray withLine = testing::threeFills();
     withLine.add(std::make_shared<host::SimpleLineSymbol>());

@@ -50,8 +50,9 @@ TEST_F(GraphicsLayers, OverLayerPlacementNeedsTheNamedLayer) {
     const auto missing = CreateChartGraphicsLayer(state, *cities, true, "_charts", -2, "Old_charts");
     EXPECT_FALSE(missing.ok);
     ASSERT_EQ(ui->messages.size(), 1u);
-    EXPECT_EQ(ui->messages[0].text, "Annotation layer not exist Old_charts");
-    EXPECT_EQ(ui->messages[0].title, "Refresh charts");
+    using language::SharedMessage;
+    EXPECT_EQ(ui->messages[0].text, state.messages.text(SharedMessage::AnnotationLayerNotExist) + "Old_charts");
+    EXPECT_EQ(ui->messages[0].title, state.messages.text(SharedMessage::RefreshChartsTitle));
     EXPECT_EQ(ui->messages[0].icon, host::MessageIcon::Exclamation);
 
     auto oldLayer = state.map->basicGraphicsLayer().addLayer("Old_charts");

@@ -62,10 +62,12 @@ TEST_F(LayerFiles, RunSavesTheLayerWithACopyOfTheLastChartAndLeavesTheMapsChartW
 
     ASSERT_EQ(ui->fileDialogs.size(), 1u);
     const host::FileDialogRequest& asked = ui->fileDialogs[0];
+    using language::SharedMessage;
     EXPECT_EQ(std::tuple(asked.title, asked.filter, asked.filterIndex, asked.fileName, asked.initialFolder,
                          asked.overwritePrompt),
-              std::tuple(std::string("Save legend as:"), std::string("Layer *.lyr|*.lyr"), 1,
-                         std::string("Cities.lyr"), std::string("/start/"), true));
+              std::tuple(state.messages.text(SharedMessage::SaveLegendAsTitle),
+                         state.messages.text(SharedMessage::LayerFileFilter), 1, std::string("Cities.lyr"),
+                         std::string("/start/"), true));
     EXPECT_EQ(lastFolder, (dir / "out").string() + "/");
     EXPECT_EQ(reach, (std::vector<bool>{false, true}));
 

@@ -117,10 +117,9 @@ TEST_F(LegendFilesTest, ElementsWithoutChartOrDataGetTheMessagesAndWriteNothing)
         ui->messages.clear();
         EXPECT_EQ(SaveLegendFromMarkerElement(state, *elements[i], path("x.leg"), nullptr),
                   nullptr);
+        // The texts are the message tables'; the titles say which procedure showed each.
         ASSERT_EQ(ui->messages.size(), 2u);
-        EXPECT_EQ(ui->messages[0].text, "No data was saved with this graphic element");
         EXPECT_EQ(ui->messages[0].title, "GetChartMarkerSymbols");
-        EXPECT_EQ(ui->messages[1].text, "No data for legend");
         EXPECT_EQ(ui->messages[1].title, "SaveLegendFromMarkerElement");
         EXPECT_EQ(ui->messages[1].icon, host::MessageIcon::Exclamation);
     }

@@ -86,7 +86,7 @@ protected:
 };
 fs::path VectorImport::dir_;
 
-TEST_F(VectorImport, PopulatedPlacesArePointsWithTheirFieldsValuesIdsAndReprojection) {
+TEST_F(VectorImport, PopulatedPlacesArePointsWithTheirFieldsValuesAndIds) {
     const ImportResult r = importVectorFile(kData + "/populated_places.geojson");
     ASSERT_TRUE(r.ok()) << r.error;
     ASSERT_EQ(r.layers.size(), 1u);
@@ -117,38 +117,6 @@ TEST_F(VectorImport, PopulatedPlacesArePointsWithTheirFieldsValuesIdsAndReprojec
     EXPECT_EQ(fc.spatialReference()->units(), kDegrees);
     EXPECT_EQ(fc.spatialReference()->name(), "WGS 84");
     EXPECT_NE(fc.spatialReference()->definition().find("GEOGCS"), std::string::npos);
-
-    const ImportResult m =
-        importVectorFile(kData + "/populated_places.geojson", {.targetCrs = "EPSG:3857"});
-    ASSERT_TRUE(m.ok()) << m.error;
-    const host::FeatureClass& mercator = *m.layers[0]->featureClass();
-    EXPECT_EQ(mercator.featureCount(), 243);
-    EXPECT_EQ(mercator.spatialReference()->units(), kMetres);
-    EXPECT_EQ(mercator.spatialReference()->name(), "WGS 84 / Pseudo-Mercator");
-    const host::Point* moved = mercator.feature(239)->shape.asPoint();
-    ASSERT_NE(moved, nullptr);
-    EXPECT_NEAR(moved->x, webMercator(-46.626966, -23.556734).x, 1e-3);
-    EXPECT_NEAR(moved->y, webMercator(-46.626966, -23.556734).y, 1e-3);
-}
-
-TEST_F(VectorImport, LandIsPolygonsKeepingTheInnerRing) {
-    const ImportResult r = importVectorFile(kData + "/land.geojson");
-    ASSERT_TRUE(r.ok()) << r.error;
-    const host::FeatureClass& fc = *r.layers[0]->featureClass();
-    EXPECT_EQ(fc.shapeType(), host::GeometryType::Polygon);
-    ASSERT_EQ(fc.featureCount(), 127);
-    std::vector<std::int64_t> withHoles;
-    auto cursor = fc.search();
-    while (const host::Feature* f = cursor->nextFeature()) {
-        ASSERT_NE(f->shape.asPolygon(), nullptr);
-        if (f->shape.asPolygon()->rings.size() != 1) {
-            withHoles.push_back(f->oid);
-        }
-    }
-    EXPECT_EQ(withHoles, std::vector<std::int64_t>{112});
-    EXPECT_EQ(fc.feature(112)->shape.asPolygon()->rings.size(), 2u);
-    EXPECT_EQ(fc.feature(112)->shape.asPolygon()->rings[0][0],
-              (host::Point{106.970276, 76.974304}));
 }
 
 TEST_F(VectorImport, CsvPointsComeFromTheirCoordinateColumns) {

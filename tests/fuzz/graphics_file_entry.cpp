@@ -1,11 +1,6 @@
-#include <exception>
-#include <string>
-#include <string_view>
-
 #include "archive/graphics_archive.h"
-#include "errors/error_handling.h"
 #include "host/persistence.h"
-#include "tests/fuzz/fuzz_entries.h"
+#include "tests/fuzz/stored_files.h"
 
 namespace kartoplot::fuzz {
 
@@ -16,18 +11,13 @@ constexpr double kStartScale = 50000;  // the map's scale before a load restores
 }  // namespace
 
 Outcome readGraphicsFileBytes(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    std::shared_ptr<host::PropertySet> set;
-    try {
-        set = host::decodeValue(bytes).objectAs<host::PropertySet>();
-    } catch (const HostError&) {
-        return {};  // refused, as a bad file should be
-    } catch (const std::exception& e) {
-        return {false, std::string("the reader threw something else than HostError: ") + e.what()};
+    Outcome outcome;
+    const auto read = readOrRefuse(
+        [&] { return host::decodeValue(asText(data, size)).objectAs<host::PropertySet>(); }, outcome);
+    if (!read || !*read) {
+        return outcome;
     }
-    if (!set) {
-        return {};
-    }
+    const std::shared_ptr<host::PropertySet>& set = *read;
     archive::GraphicsArchive saved;
     try {
         saved = archive::readGraphicsArchive(*set);

@@ -136,22 +136,6 @@ TEST(SymbolToPicture, CircleMarkerIsCentred) {
                           kSilver));
 }
 
-TEST(DrawToDC, SymbolSizesFollowTheDeviceResolution) {
-    for (const auto& [dpi, pixels] : {std::pair(72, 12), std::pair(96, 16), std::pair(144, 24)}) {
-        SCOPED_TRACE(dpi);  // a 12-point square
-        QImage image = imageAtDpi(40, 40, dpi);
-        {
-            QPainter painter(&image);
-            ASSERT_TRUE(DrawToDC(&painter, 40, 40, *marker(host::MarkerStyle::Square, 12), 0));
-        }
-        int red = 0;
-        for (int x = 0; x < 40; ++x) {
-            red += pixelIs(image, x, 20, kRed) ? 1 : 0;
-        }
-        EXPECT_EQ(red, pixels);
-    }
-}
-
 TEST(SymbolToPicture, LinesRunFromLowerLeftToUpperRight) {
     auto solid = std::make_shared<host::SimpleLineSymbol>();
     solid->width = 3;
@@ -209,34 +193,6 @@ TEST(SymbolToPicture, TextShowsItsSampleInTheMiddle) {
         EXPECT_NEAR(dark.center().x() + 0.5, 20, 2.5) << dark.left() << ".." << dark.right();
         EXPECT_NEAR(dark.center().y() + 0.5, 10, 2.5) << dark.top() << ".." << dark.bottom();
     }
-}
-
-TEST(SymbolToPicture, BarChartShowsItsBarsLeftToRight) {
-    // Bars of 8 points (10.67 pixels) rising from the centre (30, 20) of a 60 × 40 picture;
-    // 30 is drawn 12 points (16 pixels) high.
-    const host::Color colours[] = {{255, 0, 0}, {0, 160, 0}, {0, 0, 255}};
-    auto chart = std::make_shared<host::BarChartSymbol>();
-    for (const host::Color& c : colours) {
-        chart->symbols.add(fill(c));
-    }
-    chart->values = {10, 20, 30};
-    chart->maxValue = 30;
-    chart->size = 12;
-    chart->barWidth = 8;
-    const QImage picture = SymbolToPicture(*chart, 60, 40, 0);
-    const auto colour = [&](int k) {
-        return QColor(colours[k].red, colours[k].green, colours[k].blue);
-    };
-    const int columns[] = {19, 30, 40};
-    for (int k = 0; k < 3; ++k) {
-        SCOPED_TRACE(k);
-        EXPECT_TRUE(pixelIs(picture, columns[k], 18, colour(k)));
-        EXPECT_TRUE(pixelIs(picture, columns[k], 21, kSilver)) << "nothing below the zero line";
-    }
-    // The first bar is 5.33 pixels high, the last 16; nothing beside the row.
-    EXPECT_TRUE(pixelIs(picture, 19, 16, colour(0)));
-    EXPECT_TRUE(pixelIs(picture, 40, 5, colour(2)));
-    EXPECT_TRUE(pixelsAre(picture, {{19, 13}, {40, 2}, {12, 18}, {47, 18}}, kSilver));
 }
 
 TEST(DrawToDC, DrawsOnlyInsideItsAreaAndKeepsThePainterState) {

@@ -225,10 +225,8 @@ TEST_F(MapPicture, ChartRendererDrawsEachFeatureLikeAChartMarkerOnItsPoint) {
     }
     const QImage byMarkers = draw();
     EXPECT_LE(testing::countDiffering(byRenderer, byMarkers, 13), 10) << "pixels where the layer and the markers differ";
-    // The first chart: a 30 px row from x = 35 to 65 on the row y = 140, bars 40, 20, 10 px.
-    expectProbes(byRenderer, {{37, 138, kRed}, {37, 102, kRed}, {37, 97, kWhite}, {50, 122, kBlue}, {50, 117, kWhite},
-                              {62, 132, kGreen}, {62, 127, kWhite}, {32, 138, kWhite}, {67, 138, kWhite},
-                              {50, 142, kWhite}});
+    // Where a marker's bars go is the BarsSideBySide scene's; here they need only be there.
+    expectProbes(byRenderer, {{37, 138, kRed}, {50, 122, kBlue}, {62, 132, kGreen}});
 }
 
 TEST_F(MapPicture, ThreeDimensionalBarsShowDarkerSideAndTop) {

@@ -69,8 +69,6 @@ TEST_F(ChartJobTest, HostileDataFailsInWordsOrSkipsWhatCannotBeDrawn) {
          "no feature of places matches --where v > 100"},
         {"a point beyond any map", good + "," + point("Atlantis", "[1e308,0]", "3"), nullptr, 0,
          "1 feature was skipped: 'Atlantis' ("},
-        {"an Infinity value", good + "," + point("Tokyo", "[30,30]", "Infinity"), nullptr, 0,
-         "'Tokyo' (field v holds"},
         {"only a point beyond any map", point("Atlantis", "[9e307,1]", "3"), nullptr, 1,
          "has no features that can be drawn: 1 feature was skipped: 'Atlantis'"},
         {"no features", "", nullptr, 1, "has no features"},

@@ -148,6 +148,7 @@ TEST_F(GraphicsArchiveTest, StoredValuesAreCheckedComparedAndRestoredOnYes) {
          MessageResult::Yes, asked("SpatialReference\nMap scale\nMap ReferenceScale\nAnnotation layer ReferenceScale\n"),
          true, 3 * scale},
         {"no Scale", drop("Scale"), MessageResult::Yes, "No data about Map scale", false, scale},
+        {"an infinite Scale", put("Scale", Variant(HUGE_VAL)), MessageResult::Yes, "No data about Map scale", false, scale},
         {"a Scale of NaN", put("Scale", Variant(std::nan(""))), MessageResult::Yes, "No data about Map scale", false, scale},
         {"a negative layer reference scale", put("GraphicsLayerReferenceScale", Variant(-1.0)), MessageResult::Yes,
          "No data about Annotation layer ReferenceScale", false, scale},

@@ -127,9 +127,6 @@ constexpr MessageText<ArchiveMessage> kArchiveTexts[] = {
 };
 
 constexpr MessageText<NoticeMessage> kNoticeTexts[] = {
-    {NoticeMessage::LayerFilesNotAvailable,
-     "Сохранение файла слоя пока не реализовано: файл слоя не сохранён.",
-     "Saving layer files is not available yet: no layer file was saved."},
     {NoticeMessage::FunctionNotAvailable, "Эта функция пока недоступна.",
      "This function is not available yet."},
     {NoticeMessage::NoPointLayer, "Нет точечного слоя для диаграмм", "No point layer to chart"},

@@ -110,15 +110,14 @@ enum class ArchiveMessage {
 // Kartoplot's own notices: texts the program adds to the three tables above, such as the
 // plain word that a function has not been built yet.
 enum class NoticeMessage {
-    LayerFilesNotAvailable = 1,
-    FunctionNotAvailable = 2,
-    NoPointLayer = 3,
+    FunctionNotAvailable = 1,
+    NoPointLayer = 2,
     // Said after a graphics file was not written or not read, followed by a line break and
     // what failed.
-    GraphicsNotSaved = 4,
-    GraphicsNotLoaded = 5,
+    GraphicsNotSaved = 3,
+    GraphicsNotLoaded = 4,
     // The field deletion's question, followed by a line break and the fields' names.
-    DeleteFieldsQuestion = 6,
+    DeleteFieldsQuestion = 5,
 };
 
 // Entries of the field relation dialog's table: the pieces of the table sort's message about
@@ -248,7 +247,7 @@ inline constexpr std::size_t kMessageCount<MainFormMessage> = 36;
 template <>
 inline constexpr std::size_t kMessageCount<ArchiveMessage> = 28;
 template <>
-inline constexpr std::size_t kMessageCount<NoticeMessage> = 6;
+inline constexpr std::size_t kMessageCount<NoticeMessage> = 5;
 template <>
 inline constexpr std::size_t kMessageCount<RelationMessage> = 6;
 template <>

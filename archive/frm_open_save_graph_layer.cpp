@@ -390,38 +390,6 @@ void FrmOpenSaveGraphLayer::CmdCancel_Click() { unload(); }
 
 // ---- translation ------------------------------------------------------------------------------
 
-void FrmOpenSaveGraphLayer::setFormCaption(const std::string& text) { setWindowTitle(qs(text)); }
-
 std::vector<std::string> FrmOpenSaveGraphLayer::controlNames() const { return ui_->order; }
-
-bool FrmOpenSaveGraphLayer::setCaption(const std::string& name, const std::string& text) {
-    QWidget* widget = control(qs(name));
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(qs(text));
-        return true;
-    }
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        button->setText(qs(text));
-        return true;
-    }
-    return false;
-}
-
-bool FrmOpenSaveGraphLayer::setToolTip(const std::string& name, const std::string& text) {
-    QWidget* widget = control(qs(name));
-    if (widget == nullptr) {
-        return false;
-    }
-    widget->setToolTip(qs(text));
-    return true;
-}
-
-// The dialog has no control arrays, tabs or list headers.
-bool FrmOpenSaveGraphLayer::setElementCaption(const std::string&, int, const std::string&) { return false; }
-bool FrmOpenSaveGraphLayer::setElementToolTip(const std::string&, int, const std::string&) { return false; }
-bool FrmOpenSaveGraphLayer::setTabCaption(const std::string&, int, const std::string&) { return false; }
-int FrmOpenSaveGraphLayer::currentTab(const std::string&) const { return -1; }
-void FrmOpenSaveGraphLayer::setCurrentTab(const std::string&, int) {}
-bool FrmOpenSaveGraphLayer::setColumnHeader(const std::string&, int, const std::string&) { return false; }
 
 }  // namespace kartoplot::archive

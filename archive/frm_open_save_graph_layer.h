@@ -18,14 +18,14 @@
 #include "host/interaction.h"
 #include "host/map.h"
 #include "language/messages.h"
-#include "language/translation.h"
+#include "dialog/plain_form.h"
 
 namespace kartoplot::archive {
 
 // The dialog's mode, with the codes the main dialog sets.
 enum class ArchiveMode { Load = 0, Save = 1 };
 
-class FrmOpenSaveGraphLayer final : public QDialog, public language::TranslatableForm {
+class FrmOpenSaveGraphLayer final : public QDialog, public dialog::PlainTranslatableForm {
     Q_OBJECT
 
 public:
@@ -62,20 +62,11 @@ public:
     void CmdCancel_Click();
 
     // The control of that system name, or nullptr.
-    QWidget* control(const QString& name) const;
+    QWidget* control(const QString& name) const override;
     const language::ArchiveMessages& messages() const noexcept { return services_.messages; }
 
-    // ---- translation (language::TranslatableForm): captions and tooltips by system name --------
-    void setFormCaption(const std::string& text) override;
+    // The control names in the form's control order, for the translation.
     std::vector<std::string> controlNames() const override;
-    bool setCaption(const std::string& control, const std::string& text) override;
-    bool setToolTip(const std::string& control, const std::string& text) override;
-    bool setElementCaption(const std::string& control, int index, const std::string& text) override;
-    bool setElementToolTip(const std::string& control, int index, const std::string& text) override;
-    bool setTabCaption(const std::string& control, int tab, const std::string& text) override;
-    int currentTab(const std::string& control) const override;
-    void setCurrentTab(const std::string& control, int tab) override;
-    bool setColumnHeader(const std::string& control, int column, const std::string& text) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,6 +74,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget& formWidget() override { return *this; }
     struct Ui;
 
     void buildUi();

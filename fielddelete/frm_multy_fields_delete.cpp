@@ -163,46 +163,6 @@ void FrmMultyFieldsDelete::CmdCancel_Click() { reject(); }
 
 // ---- translation ------------------------------------------------------------------------------
 
-void FrmMultyFieldsDelete::setFormCaption(const std::string& text) { setWindowTitle(qs(text)); }
-
 std::vector<std::string> FrmMultyFieldsDelete::controlNames() const { return ui_->order; }
-
-bool FrmMultyFieldsDelete::setCaption(const std::string& name, const std::string& text) {
-    QWidget* widget = control(qs(name));
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(qs(text));
-        return true;
-    }
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        button->setText(qs(text));
-        return true;
-    }
-    return false;
-}
-
-bool FrmMultyFieldsDelete::setToolTip(const std::string& name, const std::string& text) {
-    QWidget* widget = control(qs(name));
-    if (widget == nullptr) {
-        return false;
-    }
-    widget->setToolTip(qs(text));
-    return true;
-}
-
-// The dialog has no control arrays, tabs or list headers.
-bool FrmMultyFieldsDelete::setElementCaption(const std::string&, int, const std::string&) {
-    return false;
-}
-bool FrmMultyFieldsDelete::setElementToolTip(const std::string&, int, const std::string&) {
-    return false;
-}
-bool FrmMultyFieldsDelete::setTabCaption(const std::string&, int, const std::string&) {
-    return false;
-}
-int FrmMultyFieldsDelete::currentTab(const std::string&) const { return -1; }
-void FrmMultyFieldsDelete::setCurrentTab(const std::string&, int) {}
-bool FrmMultyFieldsDelete::setColumnHeader(const std::string&, int, const std::string&) {
-    return false;
-}
 
 }  // namespace kartoplot::fielddelete

@@ -19,14 +19,14 @@
 #include "host/features.h"
 #include "host/interaction.h"
 #include "language/messages.h"
-#include "language/translation.h"
+#include "dialog/plain_form.h"
 
 namespace kartoplot::fielddelete {
 
 // The module name the dialog's error records carry.
 inline constexpr const char* kFieldDeleteModule = "FrmMultyFieldsDelete";
 
-class FrmMultyFieldsDelete final : public QDialog, public language::TranslatableForm {
+class FrmMultyFieldsDelete final : public QDialog, public dialog::PlainTranslatableForm {
     Q_OBJECT
 
 public:
@@ -57,21 +57,13 @@ public:
     const std::vector<std::string>& deletedFields() const noexcept { return deleted_; }
 
     // The control of that system name, or nullptr.
-    QWidget* control(const QString& name) const;
+    QWidget* control(const QString& name) const override;
 
-    // ---- translation (language::TranslatableForm): captions and tooltips by system name --------
-    void setFormCaption(const std::string& text) override;
+    // The control names in the form's control order, for the translation.
     std::vector<std::string> controlNames() const override;
-    bool setCaption(const std::string& control, const std::string& text) override;
-    bool setToolTip(const std::string& control, const std::string& text) override;
-    bool setElementCaption(const std::string& control, int index, const std::string& text) override;
-    bool setElementToolTip(const std::string& control, int index, const std::string& text) override;
-    bool setTabCaption(const std::string& control, int tab, const std::string& text) override;
-    int currentTab(const std::string& control) const override;
-    void setCurrentTab(const std::string& control, int tab) override;
-    bool setColumnHeader(const std::string& control, int column, const std::string& text) override;
 
 private:
+    QWidget& formWidget() override { return *this; }
     struct Ui;
 
     void buildUi();

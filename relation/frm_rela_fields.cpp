@@ -246,39 +246,7 @@ void FrmRelaFields::CmdOK_Click() { accept(); }
 
 // ---- translation ------------------------------------------------------------------------------
 
-void FrmRelaFields::setFormCaption(const std::string& text) { setWindowTitle(qs(text)); }
-
 std::vector<std::string> FrmRelaFields::controlNames() const { return ui_->order; }
-
-bool FrmRelaFields::setCaption(const std::string& name, const std::string& text) {
-    QWidget* widget = control(qs(name));
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(qs(text));
-        return true;
-    }
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        button->setText(qs(text));
-        return true;
-    }
-    return false;
-}
-
-bool FrmRelaFields::setToolTip(const std::string& name, const std::string& text) {
-    QWidget* widget = control(qs(name));
-    if (widget == nullptr) {
-        return false;
-    }
-    widget->setToolTip(qs(text));
-    return true;
-}
-
-// The dialog has no control arrays, tabs or list headers.
-bool FrmRelaFields::setElementCaption(const std::string&, int, const std::string&) { return false; }
-bool FrmRelaFields::setElementToolTip(const std::string&, int, const std::string&) { return false; }
-bool FrmRelaFields::setTabCaption(const std::string&, int, const std::string&) { return false; }
-int FrmRelaFields::currentTab(const std::string&) const { return -1; }
-void FrmRelaFields::setCurrentTab(const std::string&, int) {}
-bool FrmRelaFields::setColumnHeader(const std::string&, int, const std::string&) { return false; }
 
 // ---- RelateLegendFields --------------------------------------------------------------------------
 

@@ -19,7 +19,7 @@
 
 #include "host/interaction.h"
 #include "language/messages.h"
-#include "language/translation.h"
+#include "dialog/plain_form.h"
 #include "relation/field_relation.h"
 
 namespace kartoplot::relation {
@@ -27,7 +27,7 @@ namespace kartoplot::relation {
 // The module name the dialog's error records carry.
 inline constexpr const char* kRelationModule = "FrmRelaFields";
 
-class FrmRelaFields final : public QDialog, public language::TranslatableForm {
+class FrmRelaFields final : public QDialog, public dialog::PlainTranslatableForm {
     Q_OBJECT
 
 public:
@@ -62,22 +62,14 @@ public:
     void CmdOK_Click();
 
     // The control of that system name, or nullptr.
-    QWidget* control(const QString& name) const;
+    QWidget* control(const QString& name) const override;
     const FieldRelation& relation() const noexcept { return relation_; }
 
-    // ---- translation (language::TranslatableForm): captions and tooltips by system name --------
-    void setFormCaption(const std::string& text) override;
+    // The control names in the form's control order, for the translation.
     std::vector<std::string> controlNames() const override;
-    bool setCaption(const std::string& control, const std::string& text) override;
-    bool setToolTip(const std::string& control, const std::string& text) override;
-    bool setElementCaption(const std::string& control, int index, const std::string& text) override;
-    bool setElementToolTip(const std::string& control, int index, const std::string& text) override;
-    bool setTabCaption(const std::string& control, int tab, const std::string& text) override;
-    int currentTab(const std::string& control) const override;
-    void setCurrentTab(const std::string& control, int tab) override;
-    bool setColumnHeader(const std::string& control, int column, const std::string& text) override;
 
 private:
+    QWidget& formWidget() override { return *this; }
     struct Ui;
 
     void buildUi();

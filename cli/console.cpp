@@ -22,8 +22,7 @@ host::MessageResult ConsoleInteraction::messageBox(const std::string& text, cons
     }
     *out_ << text << '\n';
     // Questions take the first answer: the command line has nobody to ask.
-    const bool yesNo = buttons == host::MessageButtons::YesNo || buttons == host::MessageButtons::YesNoCancel;
-    return yesNo ? host::MessageResult::Yes : host::MessageResult::Ok;
+    return host::firstAnswer(buttons);
 }
 
 std::optional<std::string> ConsoleInteraction::openFile(const host::FileDialogRequest&) { return {}; }

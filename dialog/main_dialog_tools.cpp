@@ -183,7 +183,7 @@ void frmKartoplot::CmdIdentityGraphics_Click() {
             const bool last = i == n - 1;
             const host::MessageResult answer = interaction_->messageBox(
                 text, title + kKeyPiece + carrier->name(),
-                last ? host::MessageButtons::Ok : host::MessageButtons::OkCancel,
+                last ? host::MessageButtons::Ok : host::MessageButtons::RetryCancel,
                 host::MessageIcon::None);
             if (!last && answer == host::MessageResult::Cancel) {
                 break;

@@ -53,6 +53,8 @@ QMessageBox::StandardButtons qtButtons(host::MessageButtons buttons) {
             return QMessageBox::Yes | QMessageBox::No;
         case host::MessageButtons::YesNoCancel:
             return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case host::MessageButtons::RetryCancel:
+            return QMessageBox::Retry | QMessageBox::Cancel;
         case host::MessageButtons::Ok:
             break;
     }
@@ -64,6 +66,7 @@ QMessageBox::StandardButton escapeButton(host::MessageButtons buttons) {
     switch (buttons) {
         case host::MessageButtons::OkCancel:
         case host::MessageButtons::YesNoCancel:
+        case host::MessageButtons::RetryCancel:
             return QMessageBox::Cancel;
         case host::MessageButtons::YesNo:
             return QMessageBox::No;
@@ -74,9 +77,14 @@ QMessageBox::StandardButton escapeButton(host::MessageButtons buttons) {
 }
 
 QMessageBox::StandardButton defaultButton(host::MessageButtons buttons) {
-    return buttons == host::MessageButtons::YesNo || buttons == host::MessageButtons::YesNoCancel
-               ? QMessageBox::Yes
-               : QMessageBox::Ok;
+    switch (host::firstAnswer(buttons)) {
+        case host::MessageResult::Yes:
+            return QMessageBox::Yes;
+        case host::MessageResult::Retry:
+            return QMessageBox::Retry;
+        default:
+            return QMessageBox::Ok;
+    }
 }
 
 QMessageBox::Icon qtIcon(host::MessageIcon icon) {
@@ -103,6 +111,8 @@ host::MessageResult hostResult(QMessageBox::StandardButton button) {
             return host::MessageResult::Yes;
         case QMessageBox::No:
             return host::MessageResult::No;
+        case QMessageBox::Retry:
+            return host::MessageResult::Retry;
         default:
             return host::MessageResult::Ok;
     }

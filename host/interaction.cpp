@@ -17,8 +17,7 @@ T takeOr(std::deque<T>& queue, T fallback) {
 MessageResult ScriptedInteraction::messageBox(const std::string& text, const std::string& title,
                                               MessageButtons buttons, MessageIcon icon) {
     messages.push_back({text, title, buttons, icon});
-    const bool yesNo = buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel;
-    return takeOr(messageAnswers, yesNo ? MessageResult::Yes : MessageResult::Ok);
+    return takeOr(messageAnswers, firstAnswer(buttons));
 }
 
 std::optional<std::string> ScriptedInteraction::openFile(const FileDialogRequest& request) {

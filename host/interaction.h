@@ -13,9 +13,22 @@
 
 namespace kartoplot::host {
 
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MessageIcon { None, Information, Exclamation, Question, Critical };
-enum class MessageResult { Ok, Cancel, Yes, No };
+enum class MessageResult { Ok, Cancel, Yes, No, Retry };
+
+// The answer of a box's first button (Ok, Yes or Retry): what a caller that asks nobody takes.
+constexpr MessageResult firstAnswer(MessageButtons buttons) noexcept {
+    switch (buttons) {
+        case MessageButtons::YesNo:
+        case MessageButtons::YesNoCancel:
+            return MessageResult::Yes;
+        case MessageButtons::RetryCancel:
+            return MessageResult::Retry;
+        default:
+            return MessageResult::Ok;
+    }
+}
 
 // What a file dialog shows. The filter uses the host's form "Description|*.ext|...".
 struct FileDialogRequest {

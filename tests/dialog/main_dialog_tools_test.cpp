@@ -154,10 +154,10 @@ TEST_F(ChartToolsTest, IdentifyShowsEachChartsDataAndStopsOnCancel) {
     } cases[] = {
         {"nothing selected", {}, {}, {}},
         {"two charts", {moscow, paris}, {},
-         {{moscowText, "info# 1 Key= Moscow", MessageButtons::OkCancel},
+         {{moscowText, "info# 1 Key= Moscow", MessageButtons::RetryCancel},
           {parisText, "info# 2 Key= Paris", MessageButtons::Ok}}},
         {"Cancel on the first skips the second", {moscow, paris}, {MessageResult::Cancel},
-         {{moscowText, "info# 1 Key= Moscow", MessageButtons::OkCancel}}},
+         {{moscowText, "info# 1 Key= Moscow", MessageButtons::RetryCancel}}},
         {"a plain text and a group without data", {note, other}, {},
          {{"no attached data", "info# 1", MessageButtons::Ok},
           {"no attached data", "info# 2", MessageButtons::Ok}}},

@@ -69,10 +69,11 @@ TEST(QtInteractionMessageBox, ReturnsThePressedButtonAndTheEscapeAnswer) {
         {B::Ok, Q::Ok, R::Ok},
         {B::OkCancel, Q::Ok | Q::Cancel, R::Cancel},
         {B::YesNo, Q::Yes | Q::No, R::No},
-        {B::YesNoCancel, Q::Yes | Q::No | Q::Cancel, R::Cancel}};
+        {B::YesNoCancel, Q::Yes | Q::No | Q::Cancel, R::Cancel},
+        {B::RetryCancel, Q::Retry | Q::Cancel, R::Cancel}};
     // NoButton: the user presses Escape.
     const std::pair<Q::StandardButton, R> presses[] = {
-        {Q::Ok, R::Ok}, {Q::Cancel, R::Cancel}, {Q::Yes, R::Yes}, {Q::No, R::No}, {Q::NoButton, {}}};
+        {Q::Ok, R::Ok}, {Q::Cancel, R::Cancel}, {Q::Yes, R::Yes}, {Q::No, R::No}, {Q::Retry, R::Retry}, {Q::NoButton, {}}};
     const std::pair<I, Q::Icon> icons[] = {
         {I::None, Q::NoIcon},       {I::Information, Q::Information}, {I::Exclamation, Q::Warning},
         {I::Question, Q::Question}, {I::Critical, Q::Critical},

@@ -33,8 +33,6 @@ constexpr int kFileNameWidth = 260;
 }  // namespace
 
 struct FrmOpenSaveGraphLayer::Ui {
-    std::map<QString, QWidget*> controls;
-    std::vector<std::string> order;  // control names in creation order
 
     QLabel* LblLayers = nullptr;
     QListWidget* LstGLayers = nullptr;
@@ -64,12 +62,7 @@ FrmOpenSaveGraphLayer::~FrmOpenSaveGraphLayer() = default;
 
 void FrmOpenSaveGraphLayer::buildUi() {
     Ui& u = *ui_;
-    const auto add = [&u](auto* widget, const char* name) {
-        widget->setObjectName(QString::fromLatin1(name));
-        u.controls[QString::fromLatin1(name)] = widget;
-        u.order.emplace_back(name);
-        return widget;
-    };
+    const auto add = [this](auto* widget, const char* name) { return addControl(widget, name); };
     // Design captions are the Russian ones; Form_Load translates them.
     setWindowTitle(QStringLiteral("Графические слои (сохранение-загрузка)"));
     u.LblLayers = add(new QLabel(QStringLiteral("Слой графики (аннотации)"), this), "LblLayers");
@@ -122,11 +115,6 @@ void FrmOpenSaveGraphLayer::setLanguage(std::string language) { language_ = std:
 
 void FrmOpenSaveGraphLayer::setInteraction(std::shared_ptr<host::UserInteraction> interaction) {
     services_.interaction = std::move(interaction);
-}
-
-QWidget* FrmOpenSaveGraphLayer::control(const QString& name) const {
-    const auto it = ui_->controls.find(name);
-    return it == ui_->controls.end() ? nullptr : it->second;
 }
 
 host::Map& FrmOpenSaveGraphLayer::focusMap() const {
@@ -387,9 +375,5 @@ void FrmOpenSaveGraphLayer::loadFromFile(const std::string& path) {
 }
 
 void FrmOpenSaveGraphLayer::CmdCancel_Click() { unload(); }
-
-// ---- translation ------------------------------------------------------------------------------
-
-std::vector<std::string> FrmOpenSaveGraphLayer::controlNames() const { return ui_->order; }
 
 }  // namespace kartoplot::archive

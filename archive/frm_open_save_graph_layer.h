@@ -61,12 +61,8 @@ public:
     void CmdOK_Click();
     void CmdCancel_Click();
 
-    // The control of that system name, or nullptr.
-    QWidget* control(const QString& name) const override;
     const language::ArchiveMessages& messages() const noexcept { return services_.messages; }
 
-    // The control names in the form's control order, for the translation.
-    std::vector<std::string> controlNames() const override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -6,6 +6,11 @@
 
 namespace kartoplot::dialog {
 
+QWidget* PlainTranslatableForm::control(const QString& name) const {
+    const auto it = controls_.find(name);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
 void PlainTranslatableForm::setFormCaption(const std::string& text) {
     formWidget().setWindowTitle(QString::fromStdString(text));
 }

@@ -26,8 +26,6 @@ bool isRequired(const host::FeatureClass& featureClass, const host::Field& field
 }  // namespace
 
 struct FrmMultyFieldsDelete::Ui {
-    std::map<QString, QWidget*> controls;
-    std::vector<std::string> order;  // control names in creation order
 
     QLabel* LblLayerName = nullptr;
     QListWidget* LstFields = nullptr;
@@ -46,12 +44,7 @@ FrmMultyFieldsDelete::~FrmMultyFieldsDelete() = default;
 
 void FrmMultyFieldsDelete::buildUi() {
     Ui& u = *ui_;
-    const auto add = [&u](auto* widget, const char* name) {
-        widget->setObjectName(QString::fromLatin1(name));
-        u.controls[QString::fromLatin1(name)] = widget;
-        u.order.emplace_back(name);
-        return widget;
-    };
+    const auto add = [this](auto* widget, const char* name) { return addControl(widget, name); };
     u.LblLayerName = add(new QLabel(this), "LblLayerName");
     u.LstFields = add(new QListWidget(this), "LstFields");
     u.LstFields->setSelectionMode(QAbstractItemView::MultiSelection);
@@ -84,11 +77,6 @@ void FrmMultyFieldsDelete::setFeatureClass(std::shared_ptr<host::FeatureClass> f
 
 void FrmMultyFieldsDelete::setLayerName(const std::string& name) {
     ui_->LblLayerName->setText(qs(name));
-}
-
-QWidget* FrmMultyFieldsDelete::control(const QString& name) const {
-    const auto it = ui_->controls.find(name);
-    return it == ui_->controls.end() ? nullptr : it->second;
 }
 
 void FrmMultyFieldsDelete::Form_Load() {
@@ -160,9 +148,5 @@ void FrmMultyFieldsDelete::CmdDel_Click() {
 }
 
 void FrmMultyFieldsDelete::CmdCancel_Click() { reject(); }
-
-// ---- translation ------------------------------------------------------------------------------
-
-std::vector<std::string> FrmMultyFieldsDelete::controlNames() const { return ui_->order; }
 
 }  // namespace kartoplot::fielddelete

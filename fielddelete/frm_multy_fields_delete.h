@@ -56,11 +56,7 @@ public:
     // The fields CmdDel deleted, in list order.
     const std::vector<std::string>& deletedFields() const noexcept { return deleted_; }
 
-    // The control of that system name, or nullptr.
-    QWidget* control(const QString& name) const override;
 
-    // The control names in the form's control order, for the translation.
-    std::vector<std::string> controlNames() const override;
 
 private:
     QWidget& formWidget() override { return *this; }

@@ -61,8 +61,6 @@ int firstSelected(const QTreeWidget* list) {
 }  // namespace
 
 struct FrmRelaFields::Ui {
-    std::map<QString, QWidget*> controls;
-    std::vector<std::string> order;  // control names in creation order
 
     QLabel* LblFields1 = nullptr;
     QTreeWidget* LstFields = nullptr;
@@ -93,12 +91,7 @@ FrmRelaFields::~FrmRelaFields() = default;
 
 void FrmRelaFields::buildUi() {
     Ui& u = *ui_;
-    const auto add = [&u](auto* widget, const char* name) {
-        widget->setObjectName(QString::fromLatin1(name));
-        u.controls[QString::fromLatin1(name)] = widget;
-        u.order.emplace_back(name);
-        return widget;
-    };
+    const auto add = [this](auto* widget, const char* name) { return addControl(widget, name); };
     u.LblFields1 = add(new QLabel(this), "LblFields1");
     u.LstFields = add(makeList(this, kFieldListColumns), "LstFields");
     u.LblFields2 = add(new QLabel(this), "LblFields2");
@@ -152,11 +145,6 @@ void FrmRelaFields::setLanguage(std::string language) { language_ = std::move(la
 
 void FrmRelaFields::setInteraction(std::shared_ptr<host::UserInteraction> interaction) {
     interaction_ = std::move(interaction);
-}
-
-QWidget* FrmRelaFields::control(const QString& name) const {
-    const auto it = ui_->controls.find(name);
-    return it == ui_->controls.end() ? nullptr : it->second;
 }
 
 void FrmRelaFields::PopulateArrays(const FieldTable& aFlds, const FieldTable& aFldsOld) {
@@ -243,10 +231,6 @@ void FrmRelaFields::CmdAuto_Click() {
 }
 
 void FrmRelaFields::CmdOK_Click() { accept(); }
-
-// ---- translation ------------------------------------------------------------------------------
-
-std::vector<std::string> FrmRelaFields::controlNames() const { return ui_->order; }
 
 // ---- RelateLegendFields --------------------------------------------------------------------------
 

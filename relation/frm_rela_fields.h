@@ -61,12 +61,8 @@ public:
     // Closes the dialog; a modal wait ends and the pairs are read as they stand.
     void CmdOK_Click();
 
-    // The control of that system name, or nullptr.
-    QWidget* control(const QString& name) const override;
     const FieldRelation& relation() const noexcept { return relation_; }
 
-    // The control names in the form's control order, for the translation.
-    std::vector<std::string> controlNames() const override;
 
 private:
     QWidget& formWidget() override { return *this; }

@@ -783,6 +783,28 @@ JobReport runChartJob(const ChartJob& job, std::ostream& out, std::ostream& err,
 namespace {
 
 // Draws a project's focus map in the view it was saved with (or fitted to the size asked for).
+// The end of a render job: the job's graphics file over the map, then the pictures, whose paths
+// are listed on `out` and in the report. Returns "" or what failed (nothing written then).
+std::string drawRenderJob(host::Map& map, const RenderJob& job, render::ExportOptions& exportOptions,
+                          std::ostream& out, std::ostream& err, bool showProgress, JobReport& report) {
+    if (!job.graphicsFile.empty()) {
+        if (std::string error = overlayGraphics(map, job.graphicsFile, out, err); !error.empty()) {
+            return error;
+        }
+    }
+    std::vector<std::string> paths;
+    if (std::string error =
+            writeOutputs(map, job.formats, job.outDir, job.baseName, exportOptions, {}, err, showProgress, paths);
+        !error.empty()) {
+        return error;
+    }
+    for (const auto& path : paths) {
+        report.files.push_back(path);
+        out << path << '\n';
+    }
+    return {};
+}
+
 JobReport renderProject(const RenderJob& job, std::ostream& out, std::ostream& err, bool showProgress) {
     JobReport report;
     report.exitCode = 1;
@@ -838,21 +860,9 @@ JobReport renderProject(const RenderJob& job, std::ostream& out, std::ostream& e
     exportOptions.extent = extent;
     map.screenDisplay().transformation() = render::exportView(map, exportOptions);
     map.setReferenceScale(saved.referenceScale());  // symbols keep the size the project gave them
-    if (!job.graphicsFile.empty()) {
-        if (const std::string error = overlayGraphics(map, job.graphicsFile, out, err); !error.empty()) {
-            return fail(error);
-        }
-    }
-
-    std::vector<std::string> paths;
-    if (const std::string error =
-            writeOutputs(map, job.formats, job.outDir, job.baseName, exportOptions, {}, err, showProgress, paths);
+    if (const std::string error = drawRenderJob(map, job, exportOptions, out, err, showProgress, report);
         !error.empty()) {
         return fail(error);
-    }
-    for (const auto& path : paths) {
-        report.files.push_back(path);
-        out << path << '\n';
     }
     out << "kartoplot: drew the map " << map.name() << " of " << job.projectFile << ", " << map.layerCount()
         << (map.layerCount() == 1 ? " layer" : " layers") << '\n';
@@ -924,21 +934,9 @@ JobReport runRenderJob(const RenderJob& job, std::ostream& out, std::ostream& er
     exportOptions.extent = withMargin(extent);
     map.screenDisplay().transformation() = render::exportView(map, exportOptions);
     map.setReferenceScale(map.mapScale());  // symbol sizes are true at this scale
-    if (!job.graphicsFile.empty()) {
-        if (const std::string error = overlayGraphics(map, job.graphicsFile, out, err); !error.empty()) {
-            return fail(error);
-        }
-    }
-
-    std::vector<std::string> paths;
-    if (const std::string error =
-            writeOutputs(map, job.formats, job.outDir, job.baseName, exportOptions, {}, err, showProgress, paths);
+    if (const std::string error = drawRenderJob(map, job, exportOptions, out, err, showProgress, report);
         !error.empty()) {
         return fail(error);
-    }
-    for (const auto& path : paths) {
-        report.files.push_back(path);
-        out << path << '\n';
     }
     out << "kartoplot: drew " << layer->name() << ", " << features << (features == 1 ? " feature" : " features")
         << '\n';
